@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "controls.h"
+#include "platform.h"
+
+namespace talvenor {
+
+// A mouse press as the drag handlers receive it: button 1 left, 2 right, 4 middle.
+struct MouseEvent {
+    std::int16_t button = 0;
+    std::int16_t shift = 0;
+    float x = 0;
+    float y = 0;
+};
+
+inline constexpr std::int16_t kLeftButton = 1;
+inline constexpr int kMinimised = 1;
+inline constexpr const char* kDialogTitle = "Sélection du fichier vidéo";
+
+// The window's state and its event handlers. Every decision the program makes is taken here;
+// the backends only turn toolkit events into calls of these handlers.
+class Form1 {
+public:
+    Form1(FormControls& controls, OpenFileDialog& dialog, PlatformServices& platform);
+
+    // Routes a connected event to its handler; events without a connection do nothing.
+    void Raise(ControlId control, EventKind event, const MouseEvent& mouse = {});
+
+    void Form_Load();
+    void Form_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void Label1_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void Label3_MouseDown(std::int16_t button, std::int16_t shift, float x, float y);
+    void Label2_Click();
+    void CmdMinimise_Click();
+    void CmdHP_Click();
+    void CmdListOpen_Click();
+    void List1_Click();
+    void Text1_Click();
+    void CmdLancer_Click();
+    void CmdVisu_Click();
+    void CmdStop_Click();
+    void CmdQuit_Click();
+    void Command1_Click();
+
+    // Window state, alive as long as the window.
+    std::string BaseName;
+    std::string SourceExt;
+    bool CanView = false;
+    std::int16_t ListToggleCount = 0;
+    WindowHandle PlayerHwnd = 0;
+    const bool SendWait = false;
+
+private:
+    void WindowDrag(std::int16_t button);
+    // Starts `command`; on failure tells the user and returns false.
+    bool Launch(const CommandLine& command, WindowStyle style);
+
+    FormControls& controls_;
+    OpenFileDialog& Cmd1;
+    PlatformServices& platform_;
+};
+
+// What the user reads when `command` could not be started.
+std::string LaunchFailureMessage(const CommandLine& command);
+// The question asked before a conversion replaces `outputName`.
+std::string ReplaceQuestion(const std::string& outputName);
+
+}  // namespace talvenor

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace talvenor {
+
+// A native window handle as the program stores it: 0 means none.
+using WindowHandle = std::uintptr_t;
+
+// How a started program's window opens.
+enum class WindowStyle : int {
+    NormalFocus = 1,     // the conversion: a visible window that takes the focus
+    MinimisedFocus = 2,  // the player, the mixer, the browser
+};
+
+// A command line in two forms: the text the program composes, and the argument vector that a
+// process actually receives. The vector is built from the same pieces, so no file name is ever
+// split or interpreted by a shell.
+struct CommandLine {
+    std::string text;                    // the whole line, exactly as composed
+    std::string toolDir;                 // looked in first for `program`; empty: search only the PATH
+    std::string program;                 // the program's name, no directory ("ffmpeg", "sndvol32")
+    std::vector<std::string> arguments;  // one element per argument, program name excluded
+    std::string description;             // how a message names the program ("ffmpeg", "le navigateur web")
+
+    bool operator==(const CommandLine&) const = default;
+};
+
+// Windows' virtual-key table: one byte per virtual-key code.
+using KeyStateTable = std::array<std::uint8_t, 256>;
+
+// GetVersionExA's platform identifiers.
+inline constexpr std::uint32_t kPlatformWin32Windows = 1;
+inline constexpr std::uint32_t kPlatformWin32Nt = 2;
+
+// SetWindowPos and SendMessage arguments used for the topmost band and the move.
+inline constexpr std::intptr_t kHwndTopmost = -1;
+inline constexpr std::uint32_t kSwpNoSize = 0x1;
+inline constexpr std::uint32_t kSwpNoMove = 0x2;
+inline constexpr std::uint32_t kSwpNoActivate = 0x10;
+inline constexpr std::uint32_t kSwpShowWindow = 0x40;
+inline constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
+inline constexpr std::uintptr_t kHtCaption = 2;
+
+// keybd_event flags.
+inline constexpr std::uint32_t kKeyEventExtendedKey = 0x1;
+inline constexpr std::uint32_t kKeyEventKeyUp = 0x2;
+
+// What the program needs of the operating system and of its host runtime. Every effect outside
+// the window goes through here; each backend says how its system does it.
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    // Starts `command` without waiting for it; the process inherits the working directory.
+    // Returns false when the program could not be started.
+    virtual bool Shell(const CommandLine& command, WindowStyle style) = 0;
+    // The directory of the running executable, without a trailing separator.
+    virtual std::string AppPath() = 0;
+    // A modal box captioned with the program's title, one OK button, no icon.
+    virtual void MsgBox(const std::string& prompt) = 0;
+    // A modal question with "Oui" and "Non"; true for "Oui".
+    virtual bool AskYesNo(const std::string& prompt) = 0;
+    // Sends keys to the window that has the keyboard focus. With wait false the keys are
+    // delivered after the running handler returns.
+    virtual void SendKeys(const std::string& keys, bool wait) = 0;
+    // Processes the events waiting for the user-interface thread.
+    virtual void DoEvents() = 0;
+    // Ends the program; no handler runs after it.
+    virtual void End() = 0;
+    // Whether `name`, relative to the working directory, names an existing file.
+    virtual bool FileExists(const std::string& name) = 0;
+    // The characters that separate folders in the paths the file dialog returns.
+    virtual std::string PathSeparators() = 0;
+
+    virtual void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
+                              int width, int height, std::uint32_t flags) = 0;
+    virtual void ReleaseCapture() = 0;
+    virtual void SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) = 0;
+    virtual WindowHandle GetForegroundWindow() = 0;
+    virtual bool SetForegroundWindow(WindowHandle window) = 0;
+
+    virtual void GetKeyboardState(KeyStateTable& table) = 0;
+    virtual void SetKeyboardState(const KeyStateTable& table) = 0;
+    virtual void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                             std::uintptr_t extraInfo) = 0;
+    // GetVersionExA's dwPlatformId; 0 when the query fails.
+    virtual std::uint32_t PlatformId() = 0;
+};
+
+// The standard open-file dialog, used the way the window's dialog component is used: set the
+// properties, show it, read the chosen path back.
+class OpenFileDialog {
+public:
+    virtual ~OpenFileDialog() = default;
+
+    // A filter in the "Description|pattern" form, such as "Video|*.flv;".
+    virtual void SetFilter(const std::string& filter) = 0;
+    virtual void SetDialogTitle(const std::string& title) = 0;
+    virtual void SetFileName(const std::string& fileName) = 0;
+    // Modal. After a confirmed choice the working directory is the chosen file's folder.
+    virtual void ShowOpen() = 0;
+    // The full path of the chosen file, or what SetFileName left when the user cancelled.
+    virtual std::string FileName() = 0;
+};
+
+}  // namespace talvenor

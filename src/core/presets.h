@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform.h"
+
+namespace talvenor {
+
+struct ConversionPreset {
+    std::string_view label;        // the List1 item, and TxtChoix while the row is chosen
+    std::string_view sourceExt;    // what the dialog offers and SourceExt remembers
+    std::string_view filter;       // the dialog's one-entry filter
+    std::string_view middle;       // between the two base names: source extension, options, blanks
+    std::string_view outputExt;    // after the second base name
+};
+
+inline constexpr int kPresetCount = 4;
+extern const std::array<ConversionPreset, kPresetCount> kPresets;
+
+// The list's selected index names a preset only when, taken as unsigned, it is at most 3, so
+// the -1 of an empty selection names none.
+const ConversionPreset* PresetAt(std::int16_t listIndex);
+
+inline constexpr std::string_view kFfmpegHead = "/ffmpeg -y -i ";
+inline constexpr std::string_view kFfplayHead = "/ffplay ";
+
+CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
+                              const std::string& baseName);
+// The output file a conversion writes, relative to the working directory.
+std::string ConversionOutput(const ConversionPreset& preset, const std::string& baseName);
+CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,
+                          const std::string& sourceExt);
+CommandLine MixerCommand();
+CommandLine WebSiteCommand();
+
+// A file name as the tools must receive it: one that a tool would take for an option or a
+// protocol ("-x.flv", "a:b.flv") is given a "./" so that it stays a plain file name.
+std::string FileArgument(const std::string& fileName);
+
+// The chosen file's name without folders and extension. `separators` lists the characters
+// that end a folder name in `path`. A name with no "." is kept whole.
+std::string BaseNameOf(const std::string& path, std::string_view separators);
+
+}  // namespace talvenor

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "presets.h"
+
+namespace talvenor {
+namespace {
+
+struct ConversionCase {
+    int row;
+    std::string toolDir;
+    std::string base;
+    std::string text;
+    std::vector<std::string> arguments;
+};
+
+TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
+    const std::vector<ConversionCase> cases = {
+        {0, "D:\\Tools", "clip", "D:\\Tools/ffmpeg -y -i clip.flv -f avi clip.avi",
+         {"-y", "-i", "clip.flv", "-f", "avi", "clip.avi"}},
+        {1, "/opt/t", "clip",
+         "/opt/t/ffmpeg -y -i clip.flv -vcodec rawvideo -s 320x240 -acodec pcm_s16le -ac 2 -f avi clip.avi",
+         {"-y", "-i", "clip.flv", "-vcodec", "rawvideo", "-s", "320x240", "-acodec", "pcm_s16le", "-ac",
+          "2", "-f", "avi", "clip.avi"}},
+        {2, "/opt/t", "clip", "/opt/t/ffmpeg -y -i clip.flv  clip.mpeg",
+         {"-y", "-i", "clip.flv", "clip.mpeg"}},
+        {3, "/opt/t", "clip",
+         "/opt/t/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv clip.flv",
+         {"-y", "-i", "clip.avi", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s", "320x240",
+          "-f", "flv", "clip.flv"}},
+        // The folder is used as it comes, even with a trailing separator or blanks.
+        {0, "/home/a b/", "x", "/home/a b//ffmpeg -y -i x.flv -f avi x.avi",
+         {"-y", "-i", "x.flv", "-f", "avi", "x.avi"}},
+    };
+    for (const ConversionCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        const CommandLine line = ConversionCommand(kPresets[c.row], c.toolDir, c.base);
+        EXPECT_EQ(line.text, c.text);
+        EXPECT_EQ(line.arguments, c.arguments);
+        EXPECT_EQ(line.program, "ffmpeg");
+        EXPECT_EQ(line.toolDir, c.toolDir);
+    }
+}
+
+TEST(ConversionCommand, AwkwardNamesStayOneArgumentEach) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"my clip", {"my clip.flv", "my clip.avi"}},
+        {"l'été \"$(rm -rf ~)\" ; & | `x`", {"l'été \"$(rm -rf ~)\" ; & | `x`.flv", "l'été \"$(rm -rf ~)\" ; & | `x`.avi"}},
+        {"-map", {"./-map.flv", "./-map.avi"}},
+        {"http:evil", {"./http:evil.flv", "./http:evil.avi"}},
+        {"日本語 видео", {"日本語 видео.flv", "日本語 видео.avi"}},
+        {"", {".flv", ".avi"}},
+    };
+    for (const auto& [base, files] : cases) {
+        SCOPED_TRACE(base);
+        const CommandLine line = ConversionCommand(kPresets[0], "/t", base);
+        ASSERT_EQ(line.arguments.size(), 6u);
+        EXPECT_EQ(line.arguments[2], files[0]);
+        EXPECT_EQ(line.arguments[5], files[1]);
+        // The composed text keeps the bare name whatever it holds.
+        EXPECT_EQ(line.text, "/t/ffmpeg -y -i " + base + ".flv -f avi " + base + ".avi");
+    }
+}
+
+TEST(ConversionCommand, OutputNames) {
+    EXPECT_EQ(ConversionOutput(kPresets[0], "b"), "b.avi");
+    EXPECT_EQ(ConversionOutput(kPresets[1], "b"), "b.avi");
+    EXPECT_EQ(ConversionOutput(kPresets[2], "b"), "b.mpeg");
+    // The one AVI source gives the name the FLV rows read from.
+    EXPECT_EQ(ConversionOutput(kPresets[3], "b"), "b" + std::string(kPresets[0].sourceExt));
+}
+
+TEST(PresetAt, OnlyIndicesZeroToThreeNameARow) {
+    for (std::int16_t index : {0, 1, 2, 3}) EXPECT_EQ(PresetAt(index), &kPresets[index]);
+    for (std::int16_t index : {-1, 4, 300, -32768, 32767}) EXPECT_EQ(PresetAt(index), nullptr);
+}
+
+TEST(PlayerCommand, NamesTheSourceFileInTheWorkingDirectory) {
+    const CommandLine line = PlayerCommand("C:\\Outils", "clip", ".flv");
+    EXPECT_EQ(line.text, "C:\\Outils/ffplay clip.flv");
+    EXPECT_EQ(line.program, "ffplay");
+    EXPECT_EQ(line.arguments, std::vector<std::string>{"clip.flv"});
+
+    const CommandLine spaced = PlayerCommand("/a b", "-x y", ".avi");
+    EXPECT_EQ(spaced.text, "/a b/ffplay -x y.avi");
+    EXPECT_EQ(spaced.arguments, std::vector<std::string>{"./-x y.avi"});
+}
+
+TEST(SmallCommands, MixerAndWebSite) {
+    const CommandLine mixer = MixerCommand();
+    EXPECT_EQ(mixer.text, "sndvol32 /t");
+    EXPECT_EQ(mixer.program, "sndvol32");
+    EXPECT_EQ(mixer.arguments, std::vector<std::string>{"/t"});
+    const CommandLine web = WebSiteCommand();
+    EXPECT_EQ(web.text, "explorer.exe talvenor.example");
+    EXPECT_EQ(web.program, "explorer.exe");
+    EXPECT_EQ(web.arguments, std::vector<std::string>{"talvenor.example"});
+}
+
+TEST(BaseNameOf, DropsFoldersAndTheLastExtension) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"C:\\Vidéos\\clip.flv", "\\/", "clip"},
+        {"C:\\a.b\\c.d.flv", "\\/", "c.d"},
+        {"C:\\x\\.flv", "\\/", ""},
+        {"C:\\x\\clip.mp4", "\\/", "clip"},
+        {"/home/u/Mes vidéos/été 2009.flv", "/", "été 2009"},
+        {"/home/u/a.dir/sans-extension", "/", "sans-extension"},
+        {"/home/u/back\\slash.flv", "/", "back\\slash"},
+        {"clip.flv", "/", "clip"},
+        {"/tmp/-rf.flv", "/", "-rf"},
+    };
+    for (const auto& [path, separators, expected] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(BaseNameOf(path, separators), expected);
+    }
+}
+
+}  // namespace
+}  // namespace talvenor

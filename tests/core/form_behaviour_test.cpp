@@ -1,0 +1,195 @@
+#include "form_fixture.h"
+
+namespace talvenor::testing {
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST_F(FormTest, LoadRunsTheListClickBeforeFillingTheChoice) {
+    form.Form_Load();
+    EXPECT_EQ(log, (Log{"CmdLancer.Enabled=False", "List1.ListIndex=0", "List1.Visible=False",
+                        "TxtChoix.Text=Vidéo  FLV vers AVI", "CmdLancer.Enabled=False",
+                        "CmdVisu.Enabled=False", "CmdStop.Enabled=False", "Text1.BackColor=0xC0C0FF",
+                        "Text1.Text=Un clic ici pour sélectionner le fichier à coder",
+                        "TxtChoix.Text=Vidéo  FLV vers AVI"}));
+    EXPECT_EQ(form.ListToggleCount, 0);
+    EXPECT_EQ(form.PlayerHwnd, 0u);
+    EXPECT_FALSE(form.CanView);
+}
+
+TEST_F(FormTest, ArrowButtonOpensClosesAndReopensTheList) {
+    form.Form_Load();
+    std::vector<bool> shown;
+    for (int click = 0; click < 3; ++click) {
+        form.CmdListOpen_Click();
+        shown.push_back(controls.visible[ControlId::List1]);
+    }
+    EXPECT_EQ(shown, (std::vector<bool>{true, false, true}));
+    // A choice closes the list and resets the count: the next click opens it again.
+    controls.listIndex = 2;
+    form.List1_Click();
+    EXPECT_FALSE(controls.visible[ControlId::List1]);
+    EXPECT_EQ(controls.text[ControlId::TxtChoix], "Vidéo  FLV vers MPEG1");
+    form.CmdListOpen_Click();
+    EXPECT_TRUE(controls.visible[ControlId::List1]);
+    EXPECT_EQ(form.ListToggleCount, 1);
+}
+
+TEST_F(FormTest, ChoosingAFileUnderEachPresetSetsFilterBaseNameAndButtons) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"Video|*.flv;", ".flv"}, {"Video|*.flv;", ".flv"}, {"Video|*.flv;", ".flv"}, {"Video|*.avi;", ".avi"}};
+    for (int row = 0; row < 4; ++row) {
+        SCOPED_TRACE(row);
+        form.Form_Load();
+        controls.listIndex = static_cast<std::int16_t>(row);
+        form.List1_Click();
+        log.clear();
+        dialog.answers.push_back("/home/u/Mes vidéos/mon film.v2" + rows[row].second);
+        form.Text1_Click();
+        EXPECT_EQ(log, (Log{"Cmd1.Filter=" + rows[row].first, "Cmd1.DialogTitle=Sélection du fichier vidéo",
+                            "Cmd1.FileName=", "Cmd1.ShowOpen", "Text1.Text=mon film.v2",
+                            "Text1.BackColor=0xFFFFC0", "CmdLancer.Enabled=True", "CmdVisu.Enabled=True",
+                            "CmdStop.Enabled=True"}));
+        EXPECT_EQ(form.SourceExt, rows[row].second);
+        EXPECT_EQ(form.BaseName, "mon film.v2");
+        EXPECT_TRUE(form.CanView);
+    }
+}
+
+TEST_F(FormTest, CancelChangesOnlyExtensionAndViewFlag) {
+    // First click cancelled: the prompt and the disabled buttons stay.
+    form.Form_Load();
+    controls.listIndex = 3;
+    form.List1_Click();
+    dialog.answers.push_back("");
+    form.Text1_Click();
+    EXPECT_EQ(controls.text[ControlId::Text1], kFilePrompt);
+    EXPECT_FALSE(controls.enabled[ControlId::CmdLancer]);
+    EXPECT_EQ(form.SourceExt, ".avi");
+    EXPECT_TRUE(form.CanView);
+
+    // After a choice, a cancel keeps the base name and the enabled buttons.
+    dialog.answers.push_back("/v/clip.avi");
+    form.Text1_Click();
+    dialog.answers.push_back("");
+    form.Text1_Click();
+    EXPECT_EQ(controls.text[ControlId::Text1], "clip");
+    EXPECT_EQ(controls.backColor[ControlId::Text1], kChosenColour);
+    EXPECT_TRUE(controls.enabled[ControlId::CmdLancer]);
+    EXPECT_TRUE(controls.enabled[ControlId::CmdStop]);
+}
+
+TEST_F(FormTest, WithNoSelectionTheDialogKeepsItsFilterAndOnlyLaunchIsEnabled) {
+    controls.listIndex = -1;
+    dialog.answers.push_back("/v/a.flv");
+    form.Text1_Click();
+    EXPECT_EQ(dialog.filter, "");
+    EXPECT_EQ(form.SourceExt, "");
+    EXPECT_TRUE(controls.enabled[ControlId::CmdLancer]);
+    EXPECT_FALSE(controls.enabled[ControlId::CmdVisu]);
+    EXPECT_FALSE(controls.enabled[ControlId::CmdStop]);
+}
+
+TEST_F(FormTest, ChoosingAPresetDropsTheChosenFile) {
+    LoadAndChoose(0, "/v/clip.flv");
+    controls.listIndex = 1;
+    form.List1_Click();
+    EXPECT_EQ(controls.text[ControlId::Text1], kFilePrompt);
+    EXPECT_EQ(controls.backColor[ControlId::Text1], kPromptColour);
+    for (ControlId id : {ControlId::CmdLancer, ControlId::CmdVisu, ControlId::CmdStop}) {
+        EXPECT_FALSE(controls.enabled[id]);
+    }
+    EXPECT_EQ(form.BaseName, "clip");
+}
+
+TEST_F(FormTest, LaunchBuildsTheLineFromTheTextShownAtClickTime) {
+    LoadAndChoose(2, "/v/clip.flv");
+    controls.text[ControlId::Text1] = "autre";
+    form.CmdLancer_Click();
+    ASSERT_EQ(platform.launched.size(), 1u);
+    EXPECT_EQ(platform.launched[0].text, "/opt/talvenor/ffmpeg -y -i autre.flv  autre.mpeg");
+    EXPECT_EQ(platform.styles[0], WindowStyle::NormalFocus);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FormTest, LaunchDoesNothingWithoutAPresetRow) {
+    for (std::int16_t index : {-1, 4, 100}) {
+        controls.listIndex = index;
+        log.clear();
+        form.CmdLancer_Click();
+        EXPECT_TRUE(log.empty()) << index;
+    }
+}
+
+TEST_F(FormTest, AnExistingOutputIsReplacedOnlyAfterYes) {
+    LoadAndChoose(3, "/v/clip.avi");
+    platform.existingFiles = {"clip.flv"};
+    platform.answerYes = false;
+    form.CmdLancer_Click();
+    EXPECT_TRUE(platform.launched.empty());
+    EXPECT_EQ(log.back(), "AskYesNo(Le fichier « clip.flv » existe déjà. Le remplacer ?)");
+
+    platform.answerYes = true;
+    form.CmdLancer_Click();
+    ASSERT_EQ(platform.launched.size(), 1u);
+    // The line is launched unchanged, -y included.
+    EXPECT_EQ(platform.launched[0].text,
+              "/opt/talvenor/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv clip.flv");
+}
+
+TEST_F(FormTest, AFailedStartIsReportedInFrench) {
+    LoadAndChoose(0, "/v/clip.flv");
+    platform.shellSucceeds = false;
+    form.CmdLancer_Click();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].find("Impossible de lancer « ffmpeg »"), std::string::npos);
+    EXPECT_NE(platform.messages[0].find("/opt/talvenor"), std::string::npos);
+
+    platform.messages.clear();
+    form.CmdHP_Click();
+    form.Label2_Click();
+    ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_NE(platform.messages[0].find("le mélangeur de volume"), std::string::npos);
+    EXPECT_NE(platform.messages[1].find("le navigateur web"), std::string::npos);
+}
+
+TEST_F(FormTest, LeftPressOnTheDragSurfacesRaisesAndMoves) {
+    const Log drag = {"SetWindowPos(0x2A0001, -1, 0, 0, 0, 0, 0x53)", "ReleaseCapture",
+                      "SendMessage(0x2A0001, 0xA1, 2, 0)"};
+    for (ControlId surface : {ControlId::Form1, ControlId::Label1, ControlId::Label3}) {
+        SCOPED_TRACE(NameOf(surface));
+        for (std::int16_t shift : {0, 1, 2, 4}) {
+            log.clear();
+            form.Raise(surface, EventKind::MouseDown, MouseEvent{1, shift, 10, 20});
+            EXPECT_EQ(log, drag);
+        }
+        for (std::int16_t button : {2, 4, 3}) {
+            log.clear();
+            form.Raise(surface, EventKind::MouseDown, MouseEvent{button, 0, 10, 20});
+            EXPECT_TRUE(log.empty());
+        }
+    }
+    // The product title and the other labels have no press handler.
+    for (ControlId other : {ControlId::Label7_0, ControlId::Label7_1, ControlId::Label2, ControlId::Label9,
+                            ControlId::Text1, ControlId::CmdLancer}) {
+        log.clear();
+        form.Raise(other, EventKind::MouseDown, MouseEvent{1, 0, 1, 1});
+        EXPECT_TRUE(log.empty()) << NameOf(other);
+    }
+}
+
+TEST_F(FormTest, SmallCommands) {
+    form.Raise(ControlId::CmdMinimise, EventKind::Click);
+    EXPECT_EQ(controls.windowState, 1);
+    form.Raise(ControlId::CmdHP, EventKind::Click);
+    form.Raise(ControlId::CmdHP, EventKind::Click);
+    form.Raise(ControlId::Label2, EventKind::Click);
+    ASSERT_EQ(platform.launched.size(), 3u);
+    EXPECT_EQ(platform.launched[0].text, "sndvol32 /t");
+    EXPECT_EQ(platform.launched[1].text, "sndvol32 /t");
+    EXPECT_EQ(platform.launched[2].text, "explorer.exe talvenor.example");
+    for (WindowStyle style : platform.styles) EXPECT_EQ(style, WindowStyle::MinimisedFocus);
+}
+
+}  // namespace
+}  // namespace talvenor::testing
