@@ -1,0 +1,27 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace talvenor::linux_backend {
+
+// The executable to run for `program`: `toolDir/program` when that file is executable,
+// otherwise the first match on the PATH; empty when there is none.
+std::string ResolveProgram(const std::string& toolDir, const std::string& program);
+
+// Starts argv[0] (a path) with `argv` in a session of its own, so that it outlives us; no shell
+// is involved. Standard input comes from /dev/null unless `keepStdin`. Returns the process id,
+// or -1 when the program could not be executed.
+pid_t SpawnDetached(const std::vector<std::string>& argv, bool keepStdin = false);
+
+// The terminal emulator that shows a conversion's output; empty when none is installed.
+std::string FindTerminal();
+
+// The argument vector that runs `argv` inside `terminal`, keeping the terminal open after a
+// failure until the user presses Enter.
+std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
+                                    const std::vector<std::string>& argv);
+
+}  // namespace talvenor::linux_backend

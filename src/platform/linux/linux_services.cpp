@@ -1,0 +1,208 @@
+#include "linux_services.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <csignal>
+#include <filesystem>
+
+#include "linux_process.h"
+#include "version.h"
+
+namespace talvenor::linux_backend {
+
+namespace {
+
+// X window ids use 29 bits: handles from here up stand for windows still to come.
+constexpr WindowHandle kPendingBase = 0x40000000;
+// How long a stop waits for the player's window to show, and for the focus to reach it.
+constexpr int kWindowWaitMs = 3000;
+constexpr int kFocusWaitMs = 1500;
+
+void* X11Display() {
+    if (auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        return x11->display();
+    }
+    return nullptr;
+}
+
+std::string WithScheme(const std::string& address) {
+    if (address.find("://") != std::string::npos) return address;
+    return "http://" + address;
+}
+
+QString Plain(const std::string& text) {
+    QString out = QString::fromStdString(text);
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return out;
+}
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), nextPending_(kPendingBase) {}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command, WindowStyle style) const {
+    std::vector<std::string> argv;
+    if (command.program == "sndvol32") {
+        // The system's own mixer stands in for the Windows one.
+        for (const char* mixer : {"pavucontrol", "pavucontrol-qt", "mate-volume-control", "xfce4-mixer", "kmix"}) {
+            const std::string path = ResolveProgram({}, mixer);
+            if (!path.empty()) return {path};
+        }
+        const std::string terminal = FindTerminal();
+        const std::string alsamixer = ResolveProgram({}, "alsamixer");
+        if (!terminal.empty() && !alsamixer.empty()) return {terminal, "-T", "Volume", "-e", alsamixer};
+        return {};
+    }
+    if (command.program == "explorer.exe") {
+        for (const char* opener : {"xdg-open", "sensible-browser", "x-www-browser"}) {
+            const std::string path = ResolveProgram({}, opener);
+            if (path.empty()) continue;
+            argv = {path};
+            for (const std::string& arg : command.arguments) argv.push_back(WithScheme(arg));
+            return argv;
+        }
+        return {};
+    }
+    const std::string program = ResolveProgram(command.toolDir, command.program);
+    if (program.empty()) return {};
+    argv = {program};
+    argv.insert(argv.end(), command.arguments.begin(), command.arguments.end());
+    if (style == WindowStyle::NormalFocus) {
+        // The tool's own output shows in a terminal, as a console window would show it.
+        const std::string terminal = FindTerminal();
+        if (!terminal.empty()) return InTerminal(terminal, "Talvenor — " + command.program, argv);
+    }
+    return argv;
+}
+
+bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
+    const std::vector<std::string> argv = LaunchVector(command, style);
+    if (argv.empty()) return false;
+    const pid_t pid = SpawnDetached(argv);
+    if (pid <= 0) return false;
+    lastLaunched_ = pid;
+    return true;
+}
+
+std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+void LinuxPlatform::MsgBox(const std::string& prompt) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::Ok, window_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool LinuxPlatform::AskYesNo(const std::string& prompt) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::NoButton,
+                    window_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void LinuxPlatform::SendKeys(const std::string& keys, bool wait) {
+    if (wait) {
+        DeliverKeys(keys);
+        return;
+    }
+    // As typed later: the handler's own foreground change takes effect first.
+    QTimer::singleShot(0, qApp, [this, keys] { DeliverKeys(keys); });
+}
+
+void LinuxPlatform::DeliverKeys(const std::string& keys) {
+    if (focusRequested_ != 0) {
+        desktop_.WaitForFocus(focusRequested_, kFocusWaitMs);
+        focusRequested_ = 0;
+    }
+    desktop_.TypeText(keys);
+}
+
+void LinuxPlatform::DoEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void LinuxPlatform::End() {
+    desktop_.Flush();
+    if (window_ != nullptr) window_->hide();
+    QCoreApplication::exit(0);
+}
+
+bool LinuxPlatform::FileExists(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::u8path(name), error);
+}
+
+void LinuxPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int, int, int, int,
+                                 std::uint32_t flags) {
+    if ((flags & kSwpShowWindow) != 0 && window_ != nullptr && !window_->isVisible()) window_->show();
+    if (insertAfter == kHwndTopmost) desktop_.MakeTopmost(window);
+}
+
+void LinuxPlatform::ReleaseCapture() {
+    if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+    desktop_.UngrabPointer();
+}
+
+void LinuxPlatform::SendMessage(WindowHandle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    if (message != kWmNcLButtonDown || wParam != kHtCaption || window_ == nullptr) return;
+    // The window manager's interactive move; the window itself follows the pointer without one.
+    QWindow* handle = window_->windowHandle();
+    if (handle != nullptr && handle->startSystemMove()) return;
+    QMetaObject::invokeMethod(window_, "beginManualMove");
+}
+
+WindowHandle LinuxPlatform::GetForegroundWindow() {
+    if (lastLaunched_ != 0) {
+        // Right after a launch the foreground window is the one the new process is opening.
+        const WindowHandle handle = nextPending_++;
+        pendingWindows_[handle] = lastLaunched_;
+        lastLaunched_ = 0;
+        return handle;
+    }
+    return desktop_.ActiveWindow();
+}
+
+WindowHandle LinuxPlatform::Resolve(WindowHandle window) {
+    const auto pending = pendingWindows_.find(window);
+    if (pending == pendingWindows_.end()) return window;
+    const pid_t pid = pending->second;
+    WindowHandle found = desktop_.WindowOfProcess(pid);
+    for (int waited = 0; found == 0 && waited < kWindowWaitMs && kill(pid, 0) == 0; waited += 50) {
+        QThread::msleep(50);
+        found = desktop_.WindowOfProcess(pid);
+    }
+    return found;
+}
+
+bool LinuxPlatform::SetForegroundWindow(WindowHandle window) {
+    const WindowHandle target = Resolve(window);
+    if (target == 0 || !desktop_.Activate(target)) return false;
+    focusRequested_ = target;
+    return true;
+}
+
+void LinuxPlatform::GetKeyboardState(KeyStateTable& table) {
+    table.fill(0);
+    desktop_.ReadLocks(table);
+}
+
+void LinuxPlatform::SetKeyboardState(const KeyStateTable& table) { desktop_.WriteLocks(table); }
+
+void LinuxPlatform::keybd_event(std::uint8_t virtualKey, std::uint8_t, std::uint32_t flags, std::uintptr_t) {
+    desktop_.FakeVirtualKey(virtualKey, (flags & kKeyEventKeyUp) == 0);
+}
+
+}  // namespace talvenor::linux_backend

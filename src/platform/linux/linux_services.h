@@ -1,0 +1,65 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+
+#include "platform.h"
+#include "x11_desktop.h"
+
+class QWidget;
+
+namespace talvenor::linux_backend {
+
+// The platform services on Linux: processes started from argument vectors, Qt for the boxes
+// and the event loop, X11 for keys, locks, focus and stacking.
+class LinuxPlatform : public PlatformServices {
+public:
+    LinuxPlatform();
+    ~LinuxPlatform() override;
+
+    // The program's window: parent of the boxes, the window that moves.
+    void AttachWindow(QWidget* window) { window_ = window; }
+
+    bool Shell(const CommandLine& command, WindowStyle style) override;
+    std::string AppPath() override;
+    void MsgBox(const std::string& prompt) override;
+    bool AskYesNo(const std::string& prompt) override;
+    void SendKeys(const std::string& keys, bool wait) override;
+    void DoEvents() override;
+    void End() override;
+    bool FileExists(const std::string& name) override;
+    std::string PathSeparators() override { return "/"; }
+    void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
+                      int height, std::uint32_t flags) override;
+    void ReleaseCapture() override;
+    void SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                     std::intptr_t lParam) override;
+    WindowHandle GetForegroundWindow() override;
+    bool SetForegroundWindow(WindowHandle window) override;
+    void GetKeyboardState(KeyStateTable& table) override;
+    void SetKeyboardState(const KeyStateTable& table) override;
+    void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                     std::uintptr_t extraInfo) override;
+    std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
+
+    // The argument vector that Shell would start for `command`; empty when nothing can run it.
+    std::vector<std::string> LaunchVector(const CommandLine& command, WindowStyle style) const;
+
+    X11Desktop& Desktop() { return desktop_; }
+
+private:
+    // A handle that stands for the window a launched process has yet to open.
+    WindowHandle Resolve(WindowHandle window);
+    void DeliverKeys(const std::string& keys);
+
+    X11Desktop desktop_;
+    QWidget* window_ = nullptr;
+    pid_t lastLaunched_ = 0;
+    std::map<WindowHandle, pid_t> pendingWindows_;
+    WindowHandle nextPending_;
+    WindowHandle focusRequested_ = 0;
+};
+
+}  // namespace talvenor::linux_backend

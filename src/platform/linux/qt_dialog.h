@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include "platform.h"
+
+class QWidget;
+
+namespace talvenor::linux_backend {
+
+// The open-file dialog: Qt's own, so that it looks and behaves the same on every desktop.
+class QtFileDialog : public OpenFileDialog {
+public:
+    explicit QtFileDialog(QWidget* parent) : parent_(parent) {}
+
+    void SetFilter(const std::string& filter) override { filter_ = filter; }
+    void SetDialogTitle(const std::string& title) override { title_ = title; }
+    void SetFileName(const std::string& fileName) override { fileName_ = fileName; }
+    void ShowOpen() override;
+    std::string FileName() override { return fileName_; }
+
+private:
+    QWidget* parent_;
+    std::string filter_;
+    std::string title_;
+    std::string fileName_;
+};
+
+// "Video|*.flv;" in Qt's form: "Video (*.flv)". Empty patterns are dropped.
+QString ToQtFilter(const std::string& filter);
+
+}  // namespace talvenor::linux_backend

@@ -1,0 +1,395 @@
+#include "qt_form.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <algorithm>
+#include <cmath>
+
+#include "presets.h"
+
+namespace talvenor::linux_backend {
+
+namespace {
+
+QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+
+QString PicturePath(Picture picture) {
+    switch (picture) {
+        case Picture::P1Background: return QStringLiteral(":/pictures/p1_background.bmp");
+        case Picture::P2Icon: return QStringLiteral(":/pictures/p2_icon.ico");
+        case Picture::P3Hand: return QStringLiteral(":/pictures/p3_hand.ico");
+        case Picture::P4Speaker: return QStringLiteral(":/pictures/p4_speaker.gif");
+        case Picture::P5Arrow: return QStringLiteral(":/pictures/p5_arrow.gif");
+        case Picture::P6Minimise: return QStringLiteral(":/pictures/p6_minimise.bmp");
+        case Picture::P7Cross: return QStringLiteral(":/pictures/p7_cross.bmp");
+        case Picture::None: break;
+    }
+    return {};
+}
+
+// The pointer's hot spot: the tip of the index finger.
+constexpr int kHandHotX = 5;
+constexpr int kHandHotY = 0;
+
+QRect PixelRect(const ControlDesign& d) {
+    return QRect(TwipsToPixels(d.left), TwipsToPixels(d.top), TwipsToPixels(d.width), TwipsToPixels(d.height));
+}
+
+QFont ToQFont(const FontDesign& design) {
+    QFont font(QString::fromUtf8(design.face.data(), static_cast<int>(design.face.size())));
+    // Points at 96 dots per inch, so that the text keeps its place whatever the screen reports.
+    font.setPixelSize(static_cast<int>(std::lround(design.points * 96.0 / 72.0)));
+    font.setBold(design.bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+// A text box the user can focus, select in and copy from, but never change.
+class LockedLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        static const QKeySequence::StandardKey allowed[] = {
+            QKeySequence::Copy,          QKeySequence::SelectAll,        QKeySequence::MoveToNextChar,
+            QKeySequence::MoveToPreviousChar, QKeySequence::MoveToStartOfLine, QKeySequence::MoveToEndOfLine,
+            QKeySequence::SelectNextChar, QKeySequence::SelectPreviousChar, QKeySequence::SelectStartOfLine,
+            QKeySequence::SelectEndOfLine, QKeySequence::MoveToNextWord,  QKeySequence::MoveToPreviousWord,
+            QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord};
+        for (QKeySequence::StandardKey key : allowed) {
+            if (event->matches(key)) return QLineEdit::keyPressEvent(event);
+        }
+        event->ignore();
+    }
+    void inputMethodEvent(QInputMethodEvent* event) override { event->ignore(); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        // The middle button would paste the X selection.
+        if (event->button() == Qt::MiddleButton) return;
+        QLineEdit::mouseReleaseEvent(event);
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        QMenu menu(this);
+        QAction* copy = menu.addAction(QStringLiteral("Copier"), this, &QLineEdit::copy);
+        copy->setEnabled(hasSelectedText());
+        menu.addAction(QStringLiteral("Tout sélectionner"), this, &QLineEdit::selectAll);
+        menu.exec(event->globalPos());
+    }
+};
+
+}  // namespace
+
+PictureButton::PictureButton(const QPixmap& picture, QWidget* parent) : QPushButton(parent), picture_(picture) {}
+
+void PictureButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    option.icon = QIcon();
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    painter.setClipRect(rect());
+    const QPoint corner((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
+    const int shift = isDown() ? 1 : 0;
+    painter.drawPixmap(corner + QPoint(shift, shift), picture_);
+}
+
+QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    setWindowTitle(ToQString(kFormDesign.caption));
+    setWindowIcon(QIcon(PicturePath(kFormDesign.icon)));
+    setFont(ToQFont(kFormDesign.font));
+    setFixedSize(TwipsToPixels(kFormDesign.clientWidth), TwipsToPixels(kFormDesign.clientHeight));
+    background_ = QPixmap(PicturePath(kFormDesign.picture));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    // Labels lie behind every other control; within each group the first stored is in front,
+    // so both groups are created back to front.
+    for (auto it = kControlDesigns.rbegin(); it != kControlDesigns.rend(); ++it) {
+        if (it->kind == ControlKind::Label) Create(*it);
+    }
+    for (auto it = kControlDesigns.rbegin(); it != kControlDesigns.rend(); ++it) {
+        if (it->kind != ControlKind::Label && it->kind != ControlKind::FileDialog) Create(*it);
+    }
+
+    std::vector<const ControlDesign*> tabStops;
+    for (const ControlDesign& d : kControlDesigns) {
+        if (widgets_.count(d.id) != 0 && widgets_[d.id]->focusPolicy() != Qt::NoFocus) tabStops.push_back(&d);
+    }
+    std::sort(tabStops.begin(), tabStops.end(),
+              [](const ControlDesign* a, const ControlDesign* b) { return a->tabIndex < b->tabIndex; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i) {
+        QWidget::setTabOrder(widgets_[tabStops[i - 1]->id], widgets_[tabStops[i]->id]);
+    }
+}
+
+QWidget* QtForm::Create(const ControlDesign& d) {
+    QWidget* widget = nullptr;
+    const QPixmap picture(PicturePath(d.picture));
+    switch (d.kind) {
+        case ControlKind::CommandButton: {
+            auto* button = new QPushButton(ToQString(d.text), this);
+            button->setAutoDefault(false);
+            widget = button;
+            break;
+        }
+        case ControlKind::PictureButton: {
+            auto* button = new PictureButton(picture, this);
+            button->setAutoDefault(false);
+            widget = button;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* box = new LockedLineEdit(ToQString(d.text), this);
+            box->setAlignment(d.alignment == Alignment::Centre ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+            box->setAcceptDrops(false);
+            box->setDragEnabled(false);
+            widget = box;
+            break;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(this);
+            list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setUniformItemSizes(true);
+            const int frame = list->frameWidth();
+            const int itemHeight = (TwipsToPixels(d.height) - 2 * frame) / kPresetCount;
+            for (const ConversionPreset& preset : kPresets) {
+                auto* item = new QListWidgetItem(ToQString(preset.label), list);
+                item->setSizeHint(QSize(TwipsToPixels(d.width) - 2 * frame, itemHeight));
+            }
+            connect(list, &QListWidget::currentRowChanged, this, [this](int) {
+                if (!settingList_) Raise(ControlId::List1, EventKind::Click);
+            });
+            list->viewport()->installEventFilter(this);
+            ids_[list->viewport()] = d.id;
+            widget = list;
+            break;
+        }
+        case ControlKind::Label: {
+            auto* label = new QLabel(ToQString(d.text), this);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(true);
+            const Qt::Alignment horizontal = d.alignment == Alignment::Centre ? Qt::AlignHCenter
+                                             : d.alignment == Alignment::Right ? Qt::AlignRight
+                                                                               : Qt::AlignLeft;
+            label->setAlignment(horizontal | Qt::AlignTop);
+            label->setAutoFillBackground(false);
+            label->setAttribute(Qt::WA_TranslucentBackground);
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, ToQColor(d.foreColor.value_or(0x000000)));
+            label->setPalette(palette);
+            label->setFocusPolicy(Qt::NoFocus);
+            widget = label;
+            break;
+        }
+        case ControlKind::FileDialog: return nullptr;
+    }
+    widget->setObjectName(ToQString(d.name) + (d.index >= 0 ? QStringLiteral("_%1").arg(d.index) : QString()));
+    widget->setGeometry(PixelRect(d));
+    widget->setFont(ToQFont(d.font));
+    if (d.backColor) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Base, ToQColor(*d.backColor));
+        widget->setPalette(palette);
+    }
+    if (d.handPointer) widget->setCursor(QCursor(QPixmap(PicturePath(kFormDesign.pointerPicture)), kHandHotX, kHandHotY));
+    if (!d.toolTip.empty()) widget->setToolTip(ToQString(d.toolTip));
+    widget->setEnabled(d.enabled);
+    widget->setVisible(d.visible);
+    // A press on a control never reaches the window's surface, disabled or not.
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        connect(button, &QPushButton::clicked, this, [this, id = d.id] { Raise(id, EventKind::Click); });
+    } else {
+        widget->installEventFilter(this);
+    }
+    widgets_[d.id] = widget;
+    ids_[widget] = d.id;
+    return widget;
+}
+
+QWidget* QtForm::Widget(ControlId id) const {
+    const auto found = widgets_.find(id);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+void QtForm::Raise(ControlId id, EventKind event, const MouseEvent& mouse) {
+    if (form_ != nullptr) form_->Raise(id, event, mouse);
+}
+
+MouseEvent QtForm::ToMouseEvent(const QMouseEvent* event) const {
+    MouseEvent mouse;
+    switch (event->button()) {
+        case Qt::LeftButton: mouse.button = 1; break;
+        case Qt::RightButton: mouse.button = 2; break;
+        case Qt::MiddleButton: mouse.button = 4; break;
+        default: mouse.button = 0; break;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    mouse.shift = static_cast<std::int16_t>((modifiers & Qt::ShiftModifier ? 1 : 0) |
+                                            (modifiers & Qt::ControlModifier ? 2 : 0) |
+                                            (modifiers & Qt::AltModifier ? 4 : 0));
+    // The window measures in twips.
+    mouse.x = static_cast<float>(event->position().x() * kTwipsPerInch / 96.0);
+    mouse.y = static_cast<float>(event->position().y() * kTwipsPerInch / 96.0);
+    return mouse;
+}
+
+bool QtForm::eventFilter(QObject* watched, QEvent* event) {
+    const auto found = ids_.find(watched);
+    if (found == ids_.end()) return QWidget::eventFilter(watched, event);
+    const ControlId id = found->second;
+    const ControlKind kind = DesignOf(id).kind;
+    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
+
+    if (kind == ControlKind::Label) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            Raise(id, EventKind::MouseDown, ToMouseEvent(mouse));
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
+            if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+                Raise(id, EventKind::Click);
+            }
+            return true;
+        }
+        return event->type() == QEvent::MouseButtonDblClick;
+    }
+    if (kind == ControlKind::TextBox && event->type() == QEvent::MouseButtonRelease &&
+        mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+        // The dialog opens after the box has finished handling the release.
+        const bool handled = QWidget::eventFilter(watched, event);
+        QMetaObject::invokeMethod(this, [this, id] { Raise(id, EventKind::Click); }, Qt::QueuedConnection);
+        return handled;
+    }
+    if (kind == ControlKind::ListBox) {
+        auto* list = qobject_cast<QListWidget*>(Widget(id));
+        if (list == nullptr) return QWidget::eventFilter(watched, event);
+        // A click on the item already chosen is a choice too; a changed row raises it itself.
+        if (event->type() == QEvent::MouseButtonPress) pressedListRow_ = list->currentRow();
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+            list->isVisible() && pressedListRow_ == list->currentRow() &&
+            list->itemAt(mouse->position().toPoint()) == list->currentItem() && list->currentItem() != nullptr) {
+            Raise(id, EventKind::Click);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void QtForm::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(kFormDesign.backColor));
+    painter.drawPixmap(0, 0, background_);
+}
+
+void QtForm::mousePressEvent(QMouseEvent* event) { Raise(ControlId::Form1, EventKind::MouseDown, ToMouseEvent(event)); }
+
+void QtForm::beginManualMove() {
+    manualMove_ = true;
+    moveOffset_ = QCursor::pos() - pos();
+    grabMouse();
+}
+
+void QtForm::mouseMoveEvent(QMouseEvent*) {
+    if (manualMove_) move(QCursor::pos() - moveOffset_);
+}
+
+void QtForm::mouseReleaseEvent(QMouseEvent*) {
+    if (!manualMove_) return;
+    manualMove_ = false;
+    releaseMouse();
+}
+
+void QtForm::ShowCentred() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+    show();
+    activateWindow();
+    if (QWidget* first = Widget(ControlId::Text1)) first->setFocus(Qt::OtherFocusReason);
+}
+
+void QtForm::SetText(ControlId control, const std::string& text) {
+    QWidget* widget = Widget(control);
+    const QString value = QString::fromStdString(text);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        box->setText(value);
+        box->setCursorPosition(0);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(value);
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(value);
+    }
+}
+
+std::string QtForm::Text(ControlId control) {
+    QWidget* widget = Widget(control);
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) return box->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text().toStdString();
+    return {};
+}
+
+void QtForm::SetEnabled(ControlId control, bool enabled) {
+    if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+}
+
+void QtForm::SetVisible(ControlId control, bool visible) {
+    if (QWidget* widget = Widget(control)) widget->setVisible(visible);
+}
+
+void QtForm::SetBackColor(ControlId control, Colour colour) {
+    QWidget* widget = Widget(control);
+    if (widget == nullptr) return;
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, ToQColor(colour));
+    widget->setPalette(palette);
+}
+
+std::int16_t QtForm::ListIndex(ControlId list) {
+    auto* widget = qobject_cast<QListWidget*>(Widget(list));
+    return widget == nullptr ? -1 : static_cast<std::int16_t>(widget->currentRow());
+}
+
+void QtForm::SetListIndex(ControlId list, std::int16_t index) {
+    auto* widget = qobject_cast<QListWidget*>(Widget(list));
+    if (widget == nullptr) return;
+    settingList_ = true;
+    widget->setCurrentRow(index);
+    settingList_ = false;
+}
+
+std::string QtForm::ListItem(ControlId list, int index) {
+    auto* widget = qobject_cast<QListWidget*>(Widget(list));
+    if (widget == nullptr || index < 0 || index >= widget->count()) return {};
+    return widget->item(index)->text().toStdString();
+}
+
+WindowHandle QtForm::hWnd() { return static_cast<WindowHandle>(winId()); }
+
+void QtForm::SetWindowState(int state) {
+    if (state == kMinimised) showMinimized();
+}
+
+}  // namespace talvenor::linux_backend

@@ -1,0 +1,307 @@
+#include "x11_desktop.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace talvenor::linux_backend {
+
+namespace {
+
+Display* Dpy(void* display) { return static_cast<Display*>(display); }
+
+// Owns what Xlib hands back from XGetWindowProperty and XQueryTree.
+struct XFreeGuard {
+    void* data;
+    ~XFreeGuard() {
+        if (data != nullptr) XFree(data);
+    }
+};
+
+std::vector<unsigned long> WindowProperty(Display* dpy, Window window, const char* name, Atom type) {
+    std::vector<unsigned long> values;
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const Atom property = XInternAtom(dpy, name, True);
+    if (property == 0) return values;
+    if (XGetWindowProperty(dpy, window, property, 0, 1024, False, type, &actualType, &format, &count,
+                           &after, &data) != Success) {
+        return values;
+    }
+    XFreeGuard guard{data};
+    if (data == nullptr || format != 32) return values;
+    const auto* longs = reinterpret_cast<const unsigned long*>(data);
+    values.assign(longs, longs + count);
+    return values;
+}
+
+void SendRootMessage(Display* dpy, Window window, const char* type, long l0, long l1, long l2) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(dpy, type, False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = l0;
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+}
+
+bool ScrollLockIndicator(Display* dpy, bool* on) {
+    const Atom name = XInternAtom(dpy, "Scroll Lock", False);
+    Bool state = False;
+    if (!XkbGetNamedIndicator(dpy, name, nullptr, &state, nullptr, nullptr)) return false;
+    *on = state != False;
+    return true;
+}
+
+unsigned long KeysymOfVirtualKey(std::uint8_t virtualKey) {
+    switch (virtualKey) {
+        case 0x14: return XK_Caps_Lock;
+        case 0x90: return XK_Num_Lock;
+        case 0x91: return XK_Scroll_Lock;
+        default: return NoSymbol;
+    }
+}
+
+// Decodes UTF-8; malformed bytes are skipped.
+std::vector<char32_t> CodePoints(const std::string& text) {
+    std::vector<char32_t> points;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size()) {
+            ++i;
+            continue;
+        }
+        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) point = (point << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        points.push_back(point);
+        i += length;
+    }
+    return points;
+}
+
+}  // namespace
+
+X11Desktop::X11Desktop(void* display) : display_(display) {}
+
+unsigned X11Desktop::ModifierMaskOf(unsigned long keysym) {
+    return XkbKeysymToModifiers(Dpy(display_), keysym);
+}
+
+void X11Desktop::ReadLocks(KeyStateTable& table) {
+    if (!Available()) return;
+    Display* dpy = Dpy(display_);
+    XkbStateRec state{};
+    if (XkbGetState(dpy, XkbUseCoreKbd, &state) != Success) return;
+    // Num Lock's modifier differs between keymaps: ask which one it is.
+    const unsigned numMask = ModifierMaskOf(XK_Num_Lock);
+    table[0x14] = (state.locked_mods & LockMask) != 0 ? 1 : 0;
+    table[0x90] = numMask != 0 && (state.locked_mods & numMask) != 0 ? 1 : 0;
+    bool scroll = false;
+    if (!ScrollLockIndicator(dpy, &scroll)) {
+        const unsigned scrollMask = ModifierMaskOf(XK_Scroll_Lock);
+        scroll = scrollMask != 0 && (state.locked_mods & scrollMask) != 0;
+    }
+    table[0x91] = scroll ? 1 : 0;
+}
+
+void X11Desktop::WriteLocks(const KeyStateTable& table) {
+    if (!Available()) return;
+    Display* dpy = Dpy(display_);
+    const unsigned numMask = ModifierMaskOf(XK_Num_Lock);
+    XkbLockModifiers(dpy, XkbUseCoreKbd, LockMask, (table[0x14] & 1) ? LockMask : 0);
+    if (numMask != 0) XkbLockModifiers(dpy, XkbUseCoreKbd, numMask, (table[0x90] & 1) ? numMask : 0);
+    XkbSetNamedIndicator(dpy, XInternAtom(dpy, "Scroll Lock", False), True, (table[0x91] & 1) ? True : False,
+                         False, nullptr);
+    XSync(dpy, False);
+}
+
+void X11Desktop::FakeVirtualKey(std::uint8_t virtualKey, bool press) {
+    if (!Available()) return;
+    Display* dpy = Dpy(display_);
+    const KeyCode code = XKeysymToKeycode(dpy, KeysymOfVirtualKey(virtualKey));
+    if (code == 0) return;
+    XTestFakeKeyEvent(dpy, code, press ? True : False, CurrentTime);
+    XSync(dpy, False);
+}
+
+void X11Desktop::TypeKeysym(unsigned long keysym) {
+    Display* dpy = Dpy(display_);
+    KeyCode code = XKeysymToKeycode(dpy, keysym);
+    bool remapped = false;
+    int keysymsPerCode = 0;
+    int minCode = 0, maxCode = 0;
+    XDisplayKeycodes(dpy, &minCode, &maxCode);
+    if (code == 0) {
+        // The layout has no key for it: lend an unused key code this symbol for one press.
+        KeySym* map = XGetKeyboardMapping(dpy, minCode, maxCode - minCode + 1, &keysymsPerCode);
+        XFreeGuard guard{map};
+        for (int candidate = maxCode; candidate >= minCode && code == 0; --candidate) {
+            bool empty = true;
+            for (int k = 0; k < keysymsPerCode; ++k) {
+                empty = empty && map[(candidate - minCode) * keysymsPerCode + k] == NoSymbol;
+            }
+            if (empty) code = static_cast<KeyCode>(candidate);
+        }
+        if (code == 0) return;
+        KeySym symbols[2] = {keysym, keysym};
+        XChangeKeyboardMapping(dpy, code, 2, symbols, 1);
+        XSync(dpy, False);
+        remapped = true;
+    }
+    // The second level of the key needs Shift.
+    const bool shifted = !remapped && XkbKeycodeToKeysym(dpy, code, 0, 0) != keysym &&
+                         XkbKeycodeToKeysym(dpy, code, 0, 1) == keysym;
+    const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
+    if (shifted && shift != 0) XTestFakeKeyEvent(dpy, shift, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    if (shifted && shift != 0) XTestFakeKeyEvent(dpy, shift, False, CurrentTime);
+    XSync(dpy, False);
+    if (remapped) {
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(dpy, code, 2, none, 1);
+        XSync(dpy, False);
+    }
+}
+
+void X11Desktop::TypeText(const std::string& text) {
+    if (!Available()) return;
+    for (char32_t point : CodePoints(text)) {
+        // Latin-1 characters are their own key symbols; the rest use the Unicode range.
+        const unsigned long keysym = point < 0x100 ? point : 0x01000000UL | point;
+        TypeKeysym(keysym);
+    }
+}
+
+bool X11Desktop::HasWindowManager() {
+    Display* dpy = Dpy(display_);
+    const auto check = WindowProperty(dpy, DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    return !check.empty() && check[0] != 0;
+}
+
+WindowHandle X11Desktop::ActiveWindow() {
+    if (!Available()) return 0;
+    Display* dpy = Dpy(display_);
+    const auto active = WindowProperty(dpy, DefaultRootWindow(dpy), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    if (!active.empty() && active[0] != 0) return active[0];
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy, &focus, &revert);
+    return focus > PointerRoot ? focus : 0;
+}
+
+bool X11Desktop::Activate(WindowHandle window) {
+    if (!Available() || window == 0) return false;
+    Display* dpy = Dpy(display_);
+    XWindowAttributes attributes{};
+    // A window that no longer exists: nothing to bring forward.
+    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const bool exists = XGetWindowAttributes(dpy, window, &attributes) != 0;
+    XSetErrorHandler(previous);
+    if (!exists) return false;
+    if (HasWindowManager()) {
+        // Source 2: the request comes from the user's own action on our button.
+        SendRootMessage(dpy, window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+    } else {
+        XMapRaised(dpy, window);
+        XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
+    }
+    XFlush(dpy);
+    return true;
+}
+
+bool X11Desktop::WaitForFocus(WindowHandle window, int milliseconds) {
+    if (!Available() || window == 0) return false;
+    Display* dpy = Dpy(display_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (true) {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        // The focus may sit on the window or on one of its children.
+        for (Window w = focus; w != 0 && w != DefaultRootWindow(dpy);) {
+            if (w == window) return true;
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(dpy, w, &root, &parent, &children, &count)) break;
+            XFreeGuard guard{children};
+            w = parent;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+WindowHandle X11Desktop::WindowOfProcess(pid_t pid) {
+    if (!Available() || pid <= 0) return 0;
+    Display* dpy = Dpy(display_);
+    const Window root = DefaultRootWindow(dpy);
+    std::vector<unsigned long> candidates = WindowProperty(dpy, root, "_NET_CLIENT_LIST", XA_WINDOW);
+    if (candidates.empty()) {
+        // No window manager keeps a list: look at the root's children and one level below.
+        Window rootReturn = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(dpy, root, &rootReturn, &parent, &children, &count)) {
+            XFreeGuard guard{children};
+            candidates.assign(children, children + count);
+        }
+    }
+    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    WindowHandle found = 0;
+    for (unsigned long window : candidates) {
+        const auto owner = WindowProperty(dpy, window, "_NET_WM_PID", XA_CARDINAL);
+        if (!owner.empty() && static_cast<pid_t>(owner[0]) == pid) {
+            found = window;
+            break;
+        }
+    }
+    XSetErrorHandler(previous);
+    return found;
+}
+
+void X11Desktop::MakeTopmost(WindowHandle window) {
+    if (!Available() || window == 0) return;
+    Display* dpy = Dpy(display_);
+    if (HasWindowManager()) {
+        // 1: add the state; the window stays as it is, no remapping.
+        SendRootMessage(dpy, window, "_NET_WM_STATE", 1, XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False), 0);
+    } else {
+        XRaiseWindow(dpy, window);
+    }
+    XFlush(dpy);
+}
+
+bool X11Desktop::IsTopmost(WindowHandle window) {
+    if (!Available() || window == 0) return false;
+    Display* dpy = Dpy(display_);
+    const Atom above = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
+    for (unsigned long state : WindowProperty(dpy, window, "_NET_WM_STATE", XA_ATOM)) {
+        if (state == above) return true;
+    }
+    return false;
+}
+
+void X11Desktop::UngrabPointer() {
+    if (!Available()) return;
+    XUngrabPointer(Dpy(display_), CurrentTime);
+    XFlush(Dpy(display_));
+}
+
+void X11Desktop::Flush() {
+    if (Available()) XSync(Dpy(display_), False);
+}
+
+}  // namespace talvenor::linux_backend
