@@ -19,3 +19,7 @@ qt_add_resources(talvenor_linux pictures PREFIX "/pictures" BASE res FILES
 
 add_executable(talvenor src/app/main_linux.cpp)
 target_link_libraries(talvenor PRIVATE talvenor_linux)
+
+if(TALVENOR_BUILD_TESTS)
+  include(cmake/LinuxTests.cmake)
+endif()
