@@ -64,13 +64,13 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
     return {};
 }
 
-pid_t SpawnDetached(const std::vector<std::string>& argv, bool keepStdin) {
+pid_t SpawnDetached(const std::vector<std::string>& argv) {
     if (argv.empty()) return -1;
     // Everything the children need is prepared here: after fork only async-signal-safe calls.
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    FdGuard devNull{keepStdin ? -1 : open("/dev/null", O_RDONLY | O_CLOEXEC)};
+    FdGuard devNull{open("/dev/null", O_RDWR | O_CLOEXEC)};
 
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) return -1;
@@ -87,7 +87,11 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, bool keepStdin) {
             (void)!write(report[1], &grandchild, sizeof grandchild);
             _exit(0);
         }
-        if (devNull.fd >= 0) dup2(devNull.fd, STDIN_FILENO);
+        if (devNull.fd >= 0) {
+            dup2(devNull.fd, STDIN_FILENO);
+            dup2(devNull.fd, STDOUT_FILENO);
+            dup2(devNull.fd, STDERR_FILENO);
+        }
         execv(args[0], args.data());
         const int error = errno;
         (void)!write(report[1], &error, sizeof error);

@@ -12,9 +12,9 @@ namespace talvenor::linux_backend {
 std::string ResolveProgram(const std::string& toolDir, const std::string& program);
 
 // Starts argv[0] (a path) with `argv` in a session of its own, so that it outlives us; no shell
-// is involved. Standard input comes from /dev/null unless `keepStdin`. Returns the process id,
-// or -1 when the program could not be executed.
-pid_t SpawnDetached(const std::vector<std::string>& argv, bool keepStdin = false);
+// is involved. Its standard streams go to /dev/null: a terminal, where one is wanted, brings its
+// own. Returns the process id, or -1 when the program could not be executed.
+pid_t SpawnDetached(const std::vector<std::string>& argv);
 
 // The terminal emulator that shows a conversion's output; empty when none is installed.
 std::string FindTerminal();

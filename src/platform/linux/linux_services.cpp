@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 
 #include "linux_process.h"
 #include "version.h"
@@ -23,6 +24,7 @@ constexpr WindowHandle kPendingBase = 0x40000000;
 // How long a stop waits for the player's window to show, and for the focus to reach it.
 constexpr int kWindowWaitMs = 3000;
 constexpr int kFocusWaitMs = 1500;
+constexpr int kPollMs = 25;
 
 void* X11Display() {
     if (auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
@@ -89,7 +91,28 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const pid_t pid = SpawnDetached(argv);
     if (pid <= 0) return false;
     lastLaunched_ = pid;
+    if (style == WindowStyle::MinimisedFocus) MinimiseWhenShown(pid);
     return true;
+}
+
+void LinuxPlatform::MinimiseWhenShown(pid_t pid) {
+    if (!desktop_.Available()) return;
+    toMinimise_.insert(pid);
+    auto* timer = new QTimer(qApp);
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pid, waited] {
+        *waited += kPollMs;
+        // A stop that already brought the window forward wins over the minimising.
+        const bool wanted = toMinimise_.count(pid) != 0;
+        const WindowHandle window = wanted ? desktop_.WindowOfProcess(pid) : 0;
+        if (window != 0) desktop_.Iconify(window);
+        if (!wanted || window != 0 || *waited >= kWindowWaitMs || kill(pid, 0) != 0) {
+            toMinimise_.erase(pid);
+            timer->deleteLater();
+            timer->stop();
+        }
+    });
+    timer->start(kPollMs);
 }
 
 std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
@@ -179,6 +202,7 @@ WindowHandle LinuxPlatform::Resolve(WindowHandle window) {
     const auto pending = pendingWindows_.find(window);
     if (pending == pendingWindows_.end()) return window;
     const pid_t pid = pending->second;
+    toMinimise_.erase(pid);
     WindowHandle found = desktop_.WindowOfProcess(pid);
     for (int waited = 0; found == 0 && waited < kWindowWaitMs && kill(pid, 0) == 0; waited += 50) {
         QThread::msleep(50);

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <map>
+#include <set>
 #include <memory>
 
 #include "platform.h"
@@ -53,11 +54,14 @@ private:
     // A handle that stands for the window a launched process has yet to open.
     WindowHandle Resolve(WindowHandle window);
     void DeliverKeys(const std::string& keys);
+    // Minimises the window `pid` opens, as a program started minimised would show.
+    void MinimiseWhenShown(pid_t pid);
 
     X11Desktop desktop_;
     QWidget* window_ = nullptr;
     pid_t lastLaunched_ = 0;
     std::map<WindowHandle, pid_t> pendingWindows_;
+    std::set<pid_t> toMinimise_;
     WindowHandle nextPending_;
     WindowHandle focusRequested_ = 0;
 };

@@ -272,6 +272,13 @@ WindowHandle X11Desktop::WindowOfProcess(pid_t pid) {
     return found;
 }
 
+void X11Desktop::Iconify(WindowHandle window) {
+    if (!Available() || window == 0) return;
+    Display* dpy = Dpy(display_);
+    XIconifyWindow(dpy, window, DefaultScreen(dpy));
+    XFlush(dpy);
+}
+
 void X11Desktop::MakeTopmost(WindowHandle window) {
     if (!Available() || window == 0) return;
     Display* dpy = Dpy(display_);

@@ -36,6 +36,8 @@ public:
     bool WaitForFocus(WindowHandle window, int milliseconds);
     // The top-level window whose _NET_WM_PID is `pid`, or 0.
     WindowHandle WindowOfProcess(pid_t pid);
+    // Minimises `window` to the taskbar.
+    void Iconify(WindowHandle window);
     // Puts `window` in the topmost band (or raises it without a window manager).
     void MakeTopmost(WindowHandle window);
     bool IsTopmost(WindowHandle window);
