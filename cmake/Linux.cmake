@@ -22,4 +22,6 @@ target_link_libraries(talvenor PRIVATE talvenor_linux)
 
 if(TALVENOR_BUILD_TESTS)
   include(cmake/LinuxTests.cmake)
+  include(cmake/LinuxEndToEnd.cmake)
 endif()
+include(cmake/Packaging.cmake)

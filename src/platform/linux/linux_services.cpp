@@ -127,8 +127,8 @@ bool LinuxPlatform::AskYesNo(const std::string& prompt) {
     QMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::NoButton,
                     window_);
     box.setTextFormat(Qt::PlainText);
-    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();

@@ -3,9 +3,43 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QStringList>
 
 namespace talvenor::linux_backend {
+
+namespace {
+
+// Qt reads a typed name with double quotes as a list of names. A file whose own name holds a
+// quote is taken as it is typed, when it exists.
+class OpenDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QString Chosen() const {
+        if (!typedChoice_.isEmpty()) return typedChoice_;
+        return selectedFiles().isEmpty() ? QString() : QFileInfo(selectedFiles().constFirst()).absoluteFilePath();
+    }
+
+    void accept() override {
+        const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit != nullptr ? edit->text() : QString();
+        if (typed.contains(QLatin1Char('"'))) {
+            const QFileInfo info(QDir(directory()).absoluteFilePath(typed));
+            if (info.isFile()) {
+                typedChoice_ = info.absoluteFilePath();
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QString typedChoice_;
+};
+
+}  // namespace
 
 QString ToQtFilter(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
@@ -19,13 +53,14 @@ QString ToQtFilter(const std::string& filter) {
 }
 
 void QtFileDialog::ShowOpen() {
-    QFileDialog dialog(parent_, QString::fromStdString(title_), QDir::currentPath(), ToQtFilter(filter_));
+    OpenDialog dialog(parent_, QString::fromStdString(title_), QDir::currentPath(), ToQtFilter(filter_));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (!fileName_.empty()) dialog.selectFile(QString::fromStdString(fileName_));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString chosen = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QString chosen = dialog.Chosen();
+    if (chosen.isEmpty()) return;
     fileName_ = chosen.toStdString();
     // The tools are started with bare names: they find the file in the working directory.
     QDir::setCurrent(QFileInfo(chosen).absolutePath());

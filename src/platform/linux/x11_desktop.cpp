@@ -92,6 +92,22 @@ std::vector<char32_t> CodePoints(const std::string& text) {
     return points;
 }
 
+// Windows of other programs may vanish at any moment: an error about one must not end us.
+class IgnoreXErrors {
+public:
+    explicit IgnoreXErrors(Display* dpy) : dpy_(dpy), previous_(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; })) {}
+    ~IgnoreXErrors() {
+        XSync(dpy_, False);
+        XSetErrorHandler(previous_);
+    }
+    IgnoreXErrors(const IgnoreXErrors&) = delete;
+    IgnoreXErrors& operator=(const IgnoreXErrors&) = delete;
+
+private:
+    Display* dpy_;
+    XErrorHandler previous_;
+};
+
 }  // namespace
 
 X11Desktop::X11Desktop(void* display) : display_(display) {}
@@ -207,11 +223,9 @@ bool X11Desktop::Activate(WindowHandle window) {
     if (!Available() || window == 0) return false;
     Display* dpy = Dpy(display_);
     XWindowAttributes attributes{};
+    IgnoreXErrors ignore(dpy);
     // A window that no longer exists: nothing to bring forward.
-    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    const bool exists = XGetWindowAttributes(dpy, window, &attributes) != 0;
-    XSetErrorHandler(previous);
-    if (!exists) return false;
+    if (XGetWindowAttributes(dpy, window, &attributes) == 0) return false;
     if (HasWindowManager()) {
         // Source 2: the request comes from the user's own action on our button.
         SendRootMessage(dpy, window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
@@ -227,6 +241,7 @@ bool X11Desktop::WaitForFocus(WindowHandle window, int milliseconds) {
     if (!Available() || window == 0) return false;
     Display* dpy = Dpy(display_);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    IgnoreXErrors ignore(dpy);
     while (true) {
         Window focus = 0;
         int revert = 0;
@@ -249,9 +264,10 @@ WindowHandle X11Desktop::WindowOfProcess(pid_t pid) {
     if (!Available() || pid <= 0) return 0;
     Display* dpy = Dpy(display_);
     const Window root = DefaultRootWindow(dpy);
+    IgnoreXErrors ignore(dpy);
     std::vector<unsigned long> candidates = WindowProperty(dpy, root, "_NET_CLIENT_LIST", XA_WINDOW);
     if (candidates.empty()) {
-        // No window manager keeps a list: look at the root's children and one level below.
+        // No window manager keeps a list: look at the root's children.
         Window rootReturn = 0, parent = 0, *children = nullptr;
         unsigned count = 0;
         if (XQueryTree(dpy, root, &rootReturn, &parent, &children, &count)) {
@@ -259,17 +275,11 @@ WindowHandle X11Desktop::WindowOfProcess(pid_t pid) {
             candidates.assign(children, children + count);
         }
     }
-    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    WindowHandle found = 0;
     for (unsigned long window : candidates) {
         const auto owner = WindowProperty(dpy, window, "_NET_WM_PID", XA_CARDINAL);
-        if (!owner.empty() && static_cast<pid_t>(owner[0]) == pid) {
-            found = window;
-            break;
-        }
+        if (!owner.empty() && static_cast<pid_t>(owner[0]) == pid) return window;
     }
-    XSetErrorHandler(previous);
-    return found;
+    return 0;
 }
 
 void X11Desktop::Iconify(WindowHandle window) {

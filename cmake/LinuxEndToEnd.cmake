@@ -1,0 +1,11 @@
+# End-to-end tests: the real program in a private X session (Xvfb and openbox), driven by real
+# clicks, with the real ffmpeg and ffplay.
+add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp)
+target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main)
+target_compile_definitions(talvenor_e2e_tests PRIVATE
+  TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"
+  TALVENOR_ARTIFACTS="${CMAKE_BINARY_DIR}")
+add_dependencies(talvenor_e2e_tests talvenor)
+add_test(NAME end_to_end
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-x-session.sh $<TARGET_FILE:talvenor_e2e_tests>)
+set_tests_properties(end_to_end PROPERTIES TIMEOUT 900)

@@ -1,0 +1,265 @@
+#include "desktop_driver.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace talvenor::e2e {
+
+namespace {
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+std::string Trim(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+Output RunProgram(const std::vector<std::string>& argv, const std::string& input) {
+    int out[2];
+    int in[2];
+    int err[2];
+    if (pipe(out) != 0 || pipe(in) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    std::vector<std::string> args = argv;
+    std::vector<char*> pointers = Pointers(args);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(in[0], STDIN_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        close(err[0]);
+        close(err[1]);
+        close(out[0]);
+        close(out[1]);
+        close(in[0]);
+        close(in[1]);
+        execvp(pointers[0], pointers.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    close(in[0]);
+    if (!input.empty()) (void)!write(in[1], input.data(), input.size());
+    close(in[1]);
+    Output result;
+    char buffer[4096];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    for (ssize_t n; (n = read(err[0], buffer, sizeof buffer)) > 0;) result.errors.append(buffer, static_cast<std::size_t>(n));
+    close(err[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+pid_t Start(const std::vector<std::string>& argv, const fs::path& workingDir,
+            const std::map<std::string, std::string>& environment) {
+    std::vector<std::string> args = argv;
+    std::vector<char*> pointers = Pointers(args);
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        if (environment.count(entry.substr(0, entry.find('='))) == 0) env.push_back(entry);
+    }
+    for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
+    std::vector<char*> envPointers = Pointers(env);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(workingDir.c_str()) != 0) _exit(126);
+        execve(pointers[0], pointers.data(), envPointers.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+bool Alive(pid_t pid) { return kill(pid, 0) == 0 && !Ended(pid); }
+
+bool Ended(pid_t pid) {
+    int status = 0;
+    const pid_t reaped = waitpid(pid, &status, WNOHANG);
+    if (reaped == pid) return true;
+    // Not our child: ask the system.
+    if (reaped < 0) return kill(pid, 0) != 0;
+    return false;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::vector<pid_t> ProcessesNamed(const std::string& name) {
+    std::vector<pid_t> pids;
+    std::istringstream lines(RunProgram({"pgrep", "-x", name}).text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) pids.push_back(static_cast<pid_t>(std::stol(line)));
+    }
+    return pids;
+}
+
+std::vector<std::string> CommandLineOf(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    std::vector<std::string> args;
+    for (std::string arg; std::getline(file, arg, '\0');) args.push_back(arg);
+    return args;
+}
+
+namespace {
+
+// xdotool dies of an X error when a window vanishes while it looks: such a search is made again.
+std::vector<unsigned long> Search(const std::vector<std::string>& argv) {
+    Output found;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        found = RunProgram(argv);
+        if (found.errors.find("X Error") == std::string::npos) break;
+    }
+    std::vector<unsigned long> windows;
+    std::istringstream lines(found.text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) windows.push_back(std::stoul(line));
+    }
+    return windows;
+}
+
+}  // namespace
+
+std::vector<unsigned long> Desktop::Windows(const std::string& titlePattern) {
+    return Search({"xdotool", "search", "--onlyvisible", "--name", titlePattern});
+}
+
+std::vector<unsigned long> Desktop::WindowsOfProcess(pid_t pid) {
+    return Search({"xdotool", "search", "--pid", std::to_string(pid)});
+}
+
+unsigned long Desktop::WaitForWindow(const std::string& titlePattern, std::chrono::milliseconds limit) {
+    unsigned long found = 0;
+    WaitUntil(
+        [&] {
+            const auto windows = Windows(titlePattern);
+            if (!windows.empty()) found = windows.back();
+            return found != 0;
+        },
+        limit);
+    return found;
+}
+
+bool Desktop::WaitForNoWindow(const std::string& titlePattern, std::chrono::milliseconds limit) {
+    return WaitUntil([&] { return Windows(titlePattern).empty(); }, limit);
+}
+
+Geometry Desktop::GeometryOf(unsigned long window) {
+    Geometry g;
+    std::istringstream lines(RunProgram({"xdotool", "getwindowgeometry", "--shell", std::to_string(window)}).text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::stoi(line.substr(eq + 1));
+        if (key == "X") g.x = value;
+        if (key == "Y") g.y = value;
+        if (key == "WIDTH") g.width = value;
+        if (key == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+std::string Desktop::Property(unsigned long window, const std::string& name) {
+    return Trim(RunProgram({"xprop", "-id", std::to_string(window), name}).text);
+}
+
+unsigned long Desktop::ActiveWindow() {
+    const std::string text = Trim(RunProgram({"xdotool", "getactivewindow"}).text);
+    return text.empty() ? 0 : std::stoul(text);
+}
+
+void Desktop::Click(int x, int y, int button) {
+    RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+}
+
+void Desktop::Press(int x, int y, int button) {
+    RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "mousedown", std::to_string(button)});
+}
+
+void Desktop::MoveTo(int x, int y) { RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
+
+void Desktop::Release(int button) { RunProgram({"xdotool", "mouseup", std::to_string(button)}); }
+
+void Desktop::Type(const std::string& text) { RunProgram({"xdotool", "type", "--delay", "15", "--file", "-"}, text); }
+
+void Desktop::Paste(const std::string& text) {
+    // xclip stays behind to serve the clipboard: its output must not be waited for.
+    RunProgram({"sh", "-c", "xclip -selection clipboard -i >/dev/null 2>&1"}, text);
+    RunProgram({"xdotool", "key", "ctrl+v"});
+}
+
+void Desktop::Key(const std::string& keys) { RunProgram({"xdotool", "key", keys}); }
+
+std::string Desktop::PixelAt(int x, int y) {
+    const std::string geometry = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
+    const std::string text = RunProgram({"sh", "-c", "import -window root -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
+    // "0,0: (89,117,255)  #5975FF  srgb(89,117,255)"
+    const std::regex colour(R"(\((\d+),(\d+),(\d+)\))");
+    std::smatch match;
+    if (!std::regex_search(text, match, colour)) return text;
+    return match[1].str() + "," + match[2].str() + "," + match[3].str();
+}
+
+void Desktop::Screenshot(const fs::path& file) { RunProgram({"import", "-window", "root", file.string()}); }
+
+std::map<std::string, bool> Desktop::Locks() {
+    const std::string text = RunProgram({"xset", "q"}).text;
+    std::map<std::string, bool> locks;
+    for (const char* name : {"Caps Lock", "Num Lock", "Scroll Lock"}) {
+        const std::regex pattern(std::string(name) + R"(:\s+(on|off))");
+        std::smatch match;
+        if (std::regex_search(text, match, pattern)) locks[name] = match[1].str() == "on";
+    }
+    return locks;
+}
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "talvenor-e2e-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+void WriteScript(const fs::path& file, const std::string& body) {
+    std::ofstream(file) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+}
+
+void MakeClip(const fs::path& file) {
+    // 25 frames a second: a rate every output format of the presets accepts.
+    const Output made = RunProgram({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                             "testsrc=duration=1:size=160x120:rate=25", "-f", "lavfi", "-i", "sine=duration=1",
+                             file.string()});
+    if (made.status != 0) throw std::runtime_error("could not make " + file.string());
+}
+
+}  // namespace talvenor::e2e

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace talvenor::e2e {
+
+namespace fs = std::filesystem;
+
+struct Output {
+    int status = -1;
+    std::string text;  // standard output
+    std::string errors;
+};
+
+// Runs a program to its end from an argument vector and returns what it printed.
+Output RunProgram(const std::vector<std::string>& argv, const std::string& input = {});
+// Starts a program in the background; `environment` entries are added to ours.
+pid_t Start(const std::vector<std::string>& argv, const fs::path& workingDir,
+            const std::map<std::string, std::string>& environment = {});
+bool Alive(pid_t pid);
+// Reaps `pid` if it has ended; true when it has.
+bool Ended(pid_t pid);
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+std::vector<pid_t> ProcessesNamed(const std::string& name);
+std::vector<std::string> CommandLineOf(pid_t pid);
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The real desktop as a user sees it, through xdotool, xprop and ImageMagick.
+class Desktop {
+public:
+    // Visible windows whose title matches the regular expression.
+    std::vector<unsigned long> Windows(const std::string& titlePattern);
+    // The windows of a process, mapped or not (a minimised window is not mapped).
+    std::vector<unsigned long> WindowsOfProcess(pid_t pid);
+    unsigned long WaitForWindow(const std::string& titlePattern, std::chrono::milliseconds limit);
+    bool WaitForNoWindow(const std::string& titlePattern, std::chrono::milliseconds limit);
+    Geometry GeometryOf(unsigned long window);
+    std::string Property(unsigned long window, const std::string& name);
+    unsigned long ActiveWindow();
+
+    void Click(int x, int y, int button = 1);
+    void Press(int x, int y, int button = 1);
+    void MoveTo(int x, int y);
+    void Release(int button = 1);
+    void Type(const std::string& text);
+    // Puts `text` on the clipboard and pastes it where the focus is: any script, any character.
+    void Paste(const std::string& text);
+    void Key(const std::string& keys);
+    // The colour of one screen pixel as "r,g,b".
+    std::string PixelAt(int x, int y);
+    void Screenshot(const fs::path& file);
+    // Caps Lock, Num Lock, Scroll Lock as the server's indicators show them.
+    std::map<std::string, bool> Locks();
+};
+
+// A fresh directory removed at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Writes an executable shell script.
+void WriteScript(const fs::path& file, const std::string& body);
+// A short clip with sound, made by the real ffmpeg.
+void MakeClip(const fs::path& file);
+
+}  // namespace talvenor::e2e
