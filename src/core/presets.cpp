@@ -26,6 +26,13 @@ void AppendWords(std::string_view text, std::vector<std::string>& words) {
     }
 }
 
+// Joins the pieces with nothing between them.
+std::string Join(std::initializer_list<std::string_view> pieces) {
+    std::string joined;
+    for (std::string_view piece : pieces) joined.append(piece);
+    return joined;
+}
+
 }  // namespace
 
 const ConversionPreset* PresetAt(std::int16_t listIndex) {
@@ -42,14 +49,13 @@ std::string FileArgument(const std::string& fileName) {
 }
 
 std::string ConversionOutput(const ConversionPreset& preset, const std::string& baseName) {
-    return baseName + std::string(preset.outputExt);
+    return Join({baseName, preset.outputExt});
 }
 
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
                               const std::string& baseName) {
     CommandLine line;
-    line.text = toolDir + std::string(kFfmpegHead) + baseName + std::string(preset.middle) +
-                baseName + std::string(preset.outputExt);
+    line.text = Join({toolDir, kFfmpegHead, baseName, preset.middle, baseName, preset.outputExt});
     line.toolDir = toolDir;
     line.program = "ffmpeg";
     line.description = "ffmpeg";
@@ -57,7 +63,7 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     // The middle text starts with the source extension, which belongs to the input's name.
     const std::string_view middle = preset.middle;
     const std::size_t extEnd = middle.find(' ');
-    line.arguments.push_back(FileArgument(baseName + std::string(middle.substr(0, extEnd))));
+    line.arguments.push_back(FileArgument(Join({baseName, middle.substr(0, extEnd)})));
     AppendWords(middle.substr(extEnd), line.arguments);
     line.arguments.push_back(FileArgument(ConversionOutput(preset, baseName)));
     return line;
@@ -66,11 +72,11 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
 CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,
                           const std::string& sourceExt) {
     CommandLine line;
-    line.text = toolDir + std::string(kFfplayHead) + baseName + sourceExt;
+    line.text = Join({toolDir, kFfplayHead, baseName, sourceExt});
     line.toolDir = toolDir;
     line.program = "ffplay";
     line.description = "ffplay";
-    line.arguments = {FileArgument(baseName + sourceExt)};
+    line.arguments = {FileArgument(Join({baseName, sourceExt}))};
     return line;
 }
 

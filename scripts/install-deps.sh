@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs, with Debian's packages, what building, running and testing Talvenor on Linux needs.
+# Usage: scripts/install-deps.sh [run|test]   (run: build and use; test: everything the suites use)
+set -euo pipefail
+
+what="${1:-test}"
+run_packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev libgl-dev libx11-dev libxtst-dev
+  qt6-translations-l10n fonts-liberation2
+  ffmpeg xterm xdg-utils
+  xvfb openbox x11-utils imagemagick
+)
+test_packages=(
+  libgtest-dev googletest
+  xdotool x11-xserver-utils xclip
+)
+packages=("${run_packages[@]}")
+[ "$what" = "test" ] && packages+=("${test_packages[@]}")
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
