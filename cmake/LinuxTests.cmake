@@ -1,1 +1,14 @@
 # Window tests (Qt Test, offscreen) and end-to-end tests (Xvfb, openbox, real tools).
+find_package(Qt6 REQUIRED COMPONENTS Test)
+
+# The real window behind recording fakes: what a click leads to shows in the fakes' call log.
+add_executable(talvenor_window_tests
+  tests/linux/window_test.cpp
+  tests/linux/window_fixture.cpp
+  tests/linux/window_look_test.cpp
+  tests/linux/window_input_test.cpp)
+target_include_directories(talvenor_window_tests PRIVATE tests/linux)
+target_link_libraries(talvenor_window_tests PRIVATE talvenor_linux talvenor_test_support Qt6::Test)
+add_test(NAME window COMMAND talvenor_window_tests)
+# No display is needed, and the layout is measured at 96 dots per inch.
+set_tests_properties(window PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)

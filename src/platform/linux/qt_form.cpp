@@ -17,6 +17,7 @@
 #include <QStylePainter>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "presets.h"
 
@@ -267,12 +268,19 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (event->type() == QEvent::MouseButtonRelease) {
-            if (mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+            // The release that ends a double-click is no second click.
+            const bool afterDoubleClick = std::exchange(labelDoubleClicked_, false);
+            if (!afterDoubleClick && mouse->button() == Qt::LeftButton &&
+                static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
                 Raise(id, EventKind::Click);
             }
             return true;
         }
-        return event->type() == QEvent::MouseButtonDblClick;
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            labelDoubleClicked_ = true;
+            return true;
+        }
+        return false;
     }
     if (kind == ControlKind::TextBox && event->type() == QEvent::MouseButtonRelease &&
         mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
@@ -300,6 +308,9 @@ void QtForm::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), ToQColor(kFormDesign.backColor));
     painter.drawPixmap(0, 0, background_);
 }
+
+// The second press of a double-click is no new press.
+void QtForm::mouseDoubleClickEvent(QMouseEvent*) {}
 
 void QtForm::mousePressEvent(QMouseEvent* event) { Raise(ControlId::Form1, EventKind::MouseDown, ToMouseEvent(event)); }
 

@@ -48,6 +48,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +66,7 @@ private:
     bool manualMove_ = false;
     QPoint moveOffset_;
     int pressedListRow_ = -2;
+    bool labelDoubleClicked_ = false;
 };
 
 // A graphical button: its picture centred on the face and clipped to it, no caption.

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace talvenor::window_tests {
+
+// One Qt Test class per area of the window; each returns QTest::qExec's result.
+int RunWindowLookTests(int argc, char** argv);
+int RunWindowInputTests(int argc, char** argv);
+
+}  // namespace talvenor::window_tests
