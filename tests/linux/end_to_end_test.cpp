@@ -234,6 +234,21 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
     kill(conversion, SIGTERM);
 }
 
+TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) {
+    WriteScript(tools.path() / "ffmpeg", "echo 'clip.flv: Invalid data found when processing input' >&2; exit 1");
+    MakeClip(media.path() / "clip.flv");
+    Launch();
+    ChooseFile("clip.flv");
+    ClickAt(kLancer);
+    const unsigned long terminal = desktop.WaitForWindow("^Talvenor — ffmpeg$", 10s);
+    ASSERT_NE(terminal, 0u) << "the conversion's window did not open";
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_FALSE(desktop.Windows("^Talvenor — ffmpeg$").empty()) << "the reason of the failure vanished";
+    RunProgram({"xdotool", "windowactivate", "--sync", std::to_string(terminal)});
+    desktop.Key("Return");
+    EXPECT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 10s));
+}
+
 TEST_F(EndToEnd, OnlyALeftPressOnTheBackgroundOrSubtitleMovesAndRaises) {
     Launch();
     auto drag = [&](Point from, int button) {
