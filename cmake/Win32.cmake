@@ -1,0 +1,69 @@
+# Windows backend: a native Win32 window built from the core's design, with user32, gdi32,
+# comdlg32 and kernel32 called directly. Cross-compiled here with cmake/mingw-w64-x86_64.cmake.
+
+add_library(talvenor_win32 STATIC
+  src/platform/win32/win32_command_line.cpp
+  src/platform/win32/win32_dialog.cpp
+  src/platform/win32/win32_keys.cpp
+  src/platform/win32/win32_pictures.cpp
+  src/platform/win32/win32_services.cpp
+  src/platform/win32/win32_shell.cpp
+  src/platform/win32/win32_text.cpp
+  src/platform/win32/win32_window.cpp)
+target_include_directories(talvenor_win32 PUBLIC src/platform/win32)
+# Windows 7 and later: every function used is there.
+target_compile_definitions(talvenor_win32 PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_libraries(talvenor_win32 PUBLIC talvenor_core
+  comctl32 comdlg32 gdi32 msimg32 ole32 shell32 user32 windowscodecs uuid)
+
+set(TALVENOR_RESOURCE_INPUTS)
+foreach(input p1_background.bmp p2_icon.ico p3_hand.ico p4_speaker.gif p5_arrow.gif p6_minimise.bmp
+              p7_cross.bmp talvenor.manifest)
+  list(APPEND TALVENOR_RESOURCE_INPUTS ${CMAKE_CURRENT_SOURCE_DIR}/res/${input})
+endforeach()
+list(APPEND TALVENOR_RESOURCE_INPUTS ${CMAKE_CURRENT_SOURCE_DIR}/src/core/version.h)
+set_source_files_properties(res/talvenor.rc PROPERTIES OBJECT_DEPENDS "${TALVENOR_RESOURCE_INPUTS}")
+
+add_executable(Talvenor WIN32 src/app/main_win32.cpp res/talvenor.rc)
+target_link_libraries(Talvenor PRIVATE talvenor_win32)
+# The entry point takes the command line as UTF-16.
+target_link_options(Talvenor PRIVATE -municode)
+
+if(TALVENOR_BUILD_TESTS)
+  # Stand-ins the tests start and read through: a tool that reports what it received, and a
+  # reader of another program's windows.
+  foreach(helper argv_echo window_probe)
+    add_executable(${helper} tests/win32/${helper}.cpp)
+    target_compile_definitions(${helper} PRIVATE UNICODE _UNICODE)
+    target_link_options(${helper} PRIVATE -municode)
+    target_link_libraries(${helper} PRIVATE shell32 user32)
+  endforeach()
+
+  # The window's tests draw the real pictures, so the test program carries the resources too.
+  add_executable(talvenor_win32_tests
+    tests/win32/win32_command_line_test.cpp
+    tests/win32/win32_resources_test.cpp
+    tests/win32/win32_services_test.cpp
+    tests/win32/win32_shell_test.cpp
+    tests/win32/win32_test_main.cpp
+    tests/win32/win32_window_test.cpp
+    res/talvenor.rc)
+  target_include_directories(talvenor_win32_tests PRIVATE tests/win32)
+  target_link_libraries(talvenor_win32_tests PRIVATE talvenor_win32 talvenor_test_support GTest::gtest version)
+  add_dependencies(talvenor_win32_tests argv_echo Talvenor)
+
+  add_test(NAME win32 COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:talvenor_win32_tests>)
+  set_tests_properties(win32 PROPERTIES
+    ENVIRONMENT "TALVENOR_EXE=$<TARGET_FILE:Talvenor>;TALVENOR_RESOURCES=${CMAKE_CURRENT_SOURCE_DIR}/res"
+    TIMEOUT 300)
+
+  add_test(NAME win32_static_imports
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/check_imports.sh
+            ${CMAKE_OBJDUMP} $<TARGET_FILE:Talvenor>)
+
+  add_test(NAME win32_end_to_end
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/end_to_end_test.sh
+            $<TARGET_FILE:Talvenor> $<TARGET_FILE:window_probe> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 300
+    ENVIRONMENT "E2E_SCREENSHOT=${CMAKE_BINARY_DIR}/end_to_end_window.png")
+endif()

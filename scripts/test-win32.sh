@@ -1,0 +1,55 @@
+#!/bin/bash
+# Builds Talvenor for 64-bit Windows with mingw-w64 into build-win/ and runs the core's tests, the
+# Windows backend's tests and the end-to-end test under Wine on a virtual X display with a window
+# manager. Installs what it needs with apt-get when something is missing.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TALVENOR_WIN_BUILD:-$root/build-win}
+
+packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix mingw-w64 wine64 wine fonts-wine
+          xvfb openbox xdotool imagemagick ffmpeg)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver=/usr/lib/wine/wineserver
+
+xvfb_pid=
+openbox_pid=
+cleanup() {
+  "$wineserver" -k 2>/dev/null || true
+  [ -z "$openbox_pid" ] || kill "$openbox_pid" 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+cmake --build "$build"
+
+# A display of our own: the first free number from 90 up.
+display=90
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$build/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 1 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >"$build/openbox.log" 2>&1 &
+openbox_pid=$!
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  /usr/lib/wine/wine64 wineboot --init >"$build/wineboot.log" 2>&1 || true
+  "$wineserver" -w
+fi
+
+cd "$build"
+ctest --output-on-failure

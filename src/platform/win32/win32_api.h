@@ -1,0 +1,9 @@
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+// The core names one of its services SendMessage; Windows' macro of that name would rename it.
+#undef SendMessage

@@ -1,0 +1,144 @@
+#include "win32_pictures.h"
+
+#include <wincodec.h>
+
+#include <cstring>
+
+#include "win32_resources.h"
+
+namespace talvenor::win32 {
+
+namespace {
+
+Bitmap LoadBitmapResource(HINSTANCE instance, int id) {
+    return Bitmap(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+// Decodes a GIF kept as raw data into a premultiplied 32-bit picture, transparency kept.
+Bitmap DecodeGifResource(HINSTANCE instance, int id, SIZE& size) {
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    if (found == nullptr) return {};
+    const DWORD length = SizeofResource(instance, found);
+    auto* data = static_cast<BYTE*>(LockResource(LoadResource(instance, found)));
+    if (data == nullptr) return {};
+
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICStream> stream;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    ComRef<IWICFormatConverter> converter;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put()))) ||
+        FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(data, length)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put())) ||
+        FAILED(decoder->GetFrame(0, frame.put())) ||
+        FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+        return {};
+    }
+    UINT width = 0;
+    UINT height = 0;
+    converter->GetSize(&width, &height);
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as the codec writes
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return {};
+    const UINT stride = width * 4;
+    if (FAILED(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)))) return {};
+    size = {static_cast<LONG>(width), static_cast<LONG>(height)};
+    return bitmap;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP description{};
+    GetObjectW(bitmap, sizeof description, &description);
+    return {description.bmWidth, description.bmHeight};
+}
+
+// The pointer is kept as an icon resource; its hot spot is set here.
+Icon MakeHandPointer(HINSTANCE instance) {
+    const Icon picture(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_HAND_POINTER), IMAGE_ICON, 32, 32, 0)));
+    if (!picture) return {};
+    ICONINFO info{};
+    if (!GetIconInfo(picture.get(), &info)) return {};
+    const Bitmap mask(info.hbmMask);
+    const Bitmap colour(info.hbmColor);
+    info.fIcon = FALSE;
+    info.xHotspot = TALVENOR_HAND_HOT_SPOT_X;
+    info.yHotspot = TALVENOR_HAND_HOT_SPOT_Y;
+    return Icon(CreateIconIndirect(&info));
+}
+
+}  // namespace
+
+PictureSet::PictureSet(HINSTANCE instance) {
+    const struct {
+        Picture picture;
+        int id;
+    } bitmaps[] = {{Picture::P1Background, IDB_BACKGROUND},
+                   {Picture::P6Minimise, IDB_MINIMISE},
+                   {Picture::P7Cross, IDB_CROSS}};
+    for (const auto& entry : bitmaps) {
+        Image& image = images_[Slot(entry.picture)];
+        image.bitmap = LoadBitmapResource(instance, entry.id);
+        if (image.bitmap) image.size = BitmapSize(image.bitmap.get());
+    }
+    const struct {
+        Picture picture;
+        int id;
+    } gifs[] = {{Picture::P4Speaker, IDR_SPEAKER_GIF}, {Picture::P5Arrow, IDR_ARROW_GIF}};
+    for (const auto& entry : gifs) {
+        Image& image = images_[Slot(entry.picture)];
+        image.bitmap = DecodeGifResource(instance, entry.id, image.size);
+        image.alpha = true;
+    }
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVENOR), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVENOR), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0)));
+    hand_ = MakeHandPointer(instance);
+}
+
+bool PictureSet::Loaded(Picture picture) const { return static_cast<bool>(images_[Slot(picture)].bitmap); }
+
+SIZE PictureSet::SizeOf(Picture picture) const { return images_[Slot(picture)].size; }
+
+void PictureSet::DrawCentred(HDC dc, Picture picture, const RECT& area) const {
+    const SIZE size = SizeOf(picture);
+    Draw(dc, picture, area.left + (area.right - area.left - size.cx) / 2,
+         area.top + (area.bottom - area.top - size.cy) / 2, area);
+}
+
+void PictureSet::Draw(HDC dc, Picture picture, int x, int y, const RECT& clip) const {
+    const Image& image = images_[Slot(picture)];
+    if (!image.bitmap) return;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    const MemoryDc source(CreateCompatibleDC(dc));
+    {
+        const Selection selection(source.get(), image.bitmap.get());
+        if (image.alpha) {
+            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            AlphaBlend(dc, x, y, image.size.cx, image.size.cy, source.get(), 0, 0, image.size.cx,
+                       image.size.cy, blend);
+        } else {
+            BitBlt(dc, x, y, image.size.cx, image.size.cy, source.get(), 0, 0, SRCCOPY);
+        }
+    }
+    RestoreDC(dc, saved);
+}
+
+}  // namespace talvenor::win32

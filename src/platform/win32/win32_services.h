@@ -1,0 +1,72 @@
+#pragma once
+
+#include "win32_api.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform.h"
+#include "win32_handles.h"
+
+namespace talvenor::win32 {
+
+// The program's services done by Windows itself. Construct and use it on the window's thread.
+class Win32Platform : public PlatformServices {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    // The window the message boxes belong to.
+    void SetOwner(HWND owner) { owner_ = owner; }
+    // Lets the window see each message first (Tab between controls) while DoEvents pumps.
+    void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
+
+    bool Shell(const CommandLine& command, WindowStyle style) override;
+    std::string AppPath() override;
+    void MsgBox(const std::string& prompt) override;
+    bool AskYesNo(const std::string& prompt) override;
+    void SendKeys(const std::string& keys, bool wait) override;
+    void DoEvents() override;
+    void End() override;
+    bool FileExists(const std::string& name) override;
+    std::string PathSeparators() override;
+
+    void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
+                      int height, std::uint32_t flags) override;
+    void ReleaseCapture() override;
+    void SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                     std::intptr_t lParam) override;
+    WindowHandle GetForegroundWindow() override;
+    bool SetForegroundWindow(WindowHandle window) override;
+
+    void GetKeyboardState(KeyStateTable& table) override;
+    void SetKeyboardState(const KeyStateTable& table) override;
+    void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                     std::uintptr_t extraInfo) override;
+    std::uint32_t PlatformId() override;
+
+
+private:
+    static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void SendPendingKeys();
+
+    HWND owner_ = nullptr;
+    std::function<bool(MSG&)> filter_;
+    // Receives the request to type the keys once the running handler has returned.
+    Window messageWindow_;
+    std::deque<std::wstring> pendingKeys_;
+};
+
+// The show command that a started program's window gets for `style`.
+int ShowCommandFor(WindowStyle style);
+
+// The key presses and releases that type `text` in the current keyboard layout: each character
+// as its key with Shift, Ctrl or Alt as the layout needs, or as the character itself where no
+// key of the layout produces it.
+std::vector<INPUT> KeyInputsFor(std::wstring_view text);
+
+}  // namespace talvenor::win32

@@ -1,0 +1,497 @@
+#include "win32_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "presets.h"
+#include "win32_text.h"
+
+namespace talvenor::win32 {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TalvenorForm";
+// Far from IDOK and IDCANCEL, which the dialog keys send to the window.
+constexpr int kFirstControlId = 1000;
+
+int ControlIdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+
+int Scale(int twips, int dpi) { return TwipsToPixels(twips, dpi); }
+
+int PointsToHeight(double points, int dpi) {
+    return -static_cast<int>(points * dpi / 72.0 + 0.5);
+}
+
+bool IsWindowed(ControlKind kind) {
+    return kind != ControlKind::Label && kind != ControlKind::FileDialog;
+}
+
+UINT TextFormat(Alignment alignment) {
+    const UINT horizontal = alignment == Alignment::Centre ? DT_CENTER
+                            : alignment == Alignment::Right ? DT_RIGHT
+                                                            : DT_LEFT;
+    return horizontal | DT_WORDBREAK | DT_NOPREFIX;
+}
+
+// The class, styles and extended styles a control of `design` is created with.
+struct WindowKind {
+    const wchar_t* className;
+    DWORD style;
+    DWORD extendedStyle;
+};
+
+WindowKind KindOf(const ControlDesign& design) {
+    const DWORD common = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP;
+    switch (design.kind) {
+        case ControlKind::CommandButton:
+            return {L"BUTTON", common | BS_PUSHBUTTON, 0};
+        case ControlKind::PictureButton:
+            return {L"BUTTON", common | BS_OWNERDRAW, 0};
+        case ControlKind::TextBox:
+            return {L"EDIT",
+                    common | ES_AUTOHSCROLL |
+                        (design.alignment == Alignment::Centre  ? ES_CENTER
+                         : design.alignment == Alignment::Right ? ES_RIGHT
+                                                                : ES_LEFT) |
+                        (design.locked ? ES_READONLY : 0),
+                    WS_EX_CLIENTEDGE};
+        case ControlKind::ListBox:
+            // Exactly the designed height: four items, no scroll bar.
+            return {L"LISTBOX", common | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+        default:
+            return {nullptr, 0, 0};
+    }
+}
+
+std::int16_t ButtonOf(UINT message) {
+    switch (message) {
+        case WM_LBUTTONDOWN: return 1;
+        case WM_RBUTTONDOWN: return 2;
+        default: return 4;
+    }
+}
+
+}  // namespace
+
+Win32Form::Win32Form(HINSTANCE instance, const PictureSet& pictures) : pictures_(pictures) {
+    {
+        const WindowDc screen(nullptr);
+        dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
+        dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    }
+    formBackground_.reset(CreateSolidBrush(kFormDesign.backColor));
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = pictures_.ProgramIcon();
+    windowClass.hIconSm = pictures_.SmallProgramIcon();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kFormClass;
+    RegisterClassExW(&windowClass);
+
+    const int width = Scale(kFormDesign.clientWidth, dpiX_);
+    const int height = Scale(kFormDesign.clientHeight, dpiY_);
+    // No border and no title bar, but a taskbar button that carries the caption.
+    window_.reset(CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kFormClass,
+                                  Widen(kFormDesign.caption).c_str(),
+                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
+                                  nullptr, instance, this));
+    CreateControls(instance);
+    CreateToolTips(instance);
+}
+
+Win32Form::~Win32Form() {
+    // Going with the object is not the user closing the window: no event, no quit request.
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    toolTips_.reset();
+    window_.reset();
+}
+
+void Win32Form::CreateControls(HINSTANCE instance) {
+    // Created front to back: each new child window goes beneath the ones before it.
+    for (const ControlDesign& design : kControlDesigns) {
+        Control& control = At(design.id);
+        control.design = &design;
+        const int left = Scale(design.left, dpiX_);
+        const int top = Scale(design.top, dpiY_);
+        control.pixels = {left, top, left + Scale(design.width, dpiX_), top + Scale(design.height, dpiY_)};
+        control.visible = design.visible;
+        if (design.backColor) {
+            control.backColour = *design.backColor;
+            control.background.reset(CreateSolidBrush(*design.backColor));
+        }
+        if (!IsWindowed(design.kind)) {
+            control.text = Widen(design.text);
+            continue;
+        }
+        const WindowKind kind = KindOf(design);
+        control.window = CreateWindowExW(
+            kind.extendedStyle, kind.className, Widen(design.text).c_str(),
+            kind.style | (design.visible ? WS_VISIBLE : 0) | (design.enabled ? 0 : WS_DISABLED), left, top,
+            control.pixels.right - left, control.pixels.bottom - top, window_.get(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance, nullptr);
+        SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design.font)), FALSE);
+        if (design.kind == ControlKind::TextBox) {
+            SetWindowSubclass(control.window, TextBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        }
+        if (design.kind == ControlKind::ListBox) {
+            for (const ConversionPreset& preset : kPresets) {
+                SendMessageW(control.window, LB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(Widen(preset.label).c_str()));
+            }
+        }
+    }
+    std::vector<std::pair<int, HWND>> byTabIndex;
+    for (const Control& control : controls_) {
+        if (control.window != nullptr && control.design->tabIndex >= 0) {
+            byTabIndex.emplace_back(control.design->tabIndex, control.window);
+        }
+    }
+    std::sort(byTabIndex.begin(), byTabIndex.end());
+    for (const auto& [tabIndex, window] : byTabIndex) tabOrder_.push_back(window);
+}
+
+void Win32Form::CreateToolTips(HINSTANCE instance) {
+    // Not owned by the window: under Wine an owned popup keeps its owner out of the topmost band.
+    toolTips_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
+    for (const Control& control : controls_) {
+        if (control.window == nullptr || control.design->toolTip.empty()) continue;
+        std::wstring text = Widen(control.design->toolTip);
+        TOOLINFOW tool{};
+        // The size every version of the common controls accepts.
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_.get();
+        tool.uId = reinterpret_cast<UINT_PTR>(control.window);
+        tool.lpszText = text.data();
+        SendMessageW(toolTips_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+HFONT Win32Form::FontFor(const FontDesign& font) {
+    for (const auto& [design, made] : fonts_) {
+        if (design.face == font.face && design.points == font.points && design.bold == font.bold) {
+            return made.get();
+        }
+    }
+    Font made(CreateFontW(PointsToHeight(font.points, dpiY_), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                          FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_SWISS, Widen(font.face).c_str()));
+    const HFONT handle = made.get();
+    fonts_.emplace_back(font, std::move(made));
+    return handle;
+}
+
+void Win32Form::LoadAndShow() {
+    Raise(ControlId::Form1, EventKind::Load);
+    ShowWindow(window_.get(), SW_SHOW);
+    UpdateWindow(window_.get());
+    const HWND first = NextInTabOrder(nullptr, 1);
+    if (first != nullptr) SetFocus(first);
+}
+
+HWND Win32Form::ControlWindow(ControlId id) const {
+    if (id == ControlId::Form1) return window_.get();
+    return At(id).window;
+}
+
+RECT Win32Form::PixelsOf(ControlId id) const {
+    if (id == ControlId::Form1) {
+        return {0, 0, Scale(kFormDesign.clientWidth, dpiX_), Scale(kFormDesign.clientHeight, dpiY_)};
+    }
+    return At(id).pixels;
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    // Messages that come before the window's handle is known, or after it is gone.
+    if (self == nullptr || self->window_.get() != window) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Dispatch(message, wParam, lParam);
+}
+
+LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND: return 1;
+        case WM_PAINT: return OnPaint();
+        case WM_COMMAND: return OnCommand(wParam, lParam);
+        case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_SETCURSOR:
+            if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            return OnMouseDown(ButtonOf(message), wParam, lParam);
+        case WM_LBUTTONUP: return OnMouseUp(lParam);
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: break;
+    }
+    return DefWindowProcW(window_.get(), message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Form::TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, TextBoxProc, 0);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    // A text box tells nobody of clicks: a release over the box, after its own handling, is one.
+    if (message == WM_LBUTTONUP) {
+        RECT client;
+        GetClientRect(window, &client);
+        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (PtInRect(&client, point)) {
+            auto* form = reinterpret_cast<Win32Form*>(self);
+            form->Raise(static_cast<ControlId>(GetDlgCtrlID(window) - kFirstControlId), EventKind::Click);
+        }
+    }
+    return result;
+}
+
+LRESULT Win32Form::OnPaint() {
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(window_.get(), &paint);
+    RECT client;
+    GetClientRect(window_.get(), &client);
+    // Drawn off screen first, so that the stacked labels never flicker.
+    const MemoryDc buffer(CreateCompatibleDC(dc));
+    const Bitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    {
+        const Selection selection(buffer.get(), surface.get());
+        PaintSurface(buffer.get(), client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
+    }
+    EndPaint(window_.get(), &paint);
+    return 0;
+}
+
+void Win32Form::PaintSurface(HDC dc, const RECT& client) {
+    FillRect(dc, &client, formBackground_.get());
+    pictures_.Draw(dc, kFormDesign.picture, 0, 0, client);
+    SetBkMode(dc, TRANSPARENT);
+    // The last stored label lies at the back, so it is drawn first.
+    for (auto design = kControlDesigns.rbegin(); design != kControlDesigns.rend(); ++design) {
+        const Control& label = At(design->id);
+        if (design->kind != ControlKind::Label || !label.visible) continue;
+        const Selection font(dc, FontFor(design->font));
+        SetTextColor(dc, design->foreColor.value_or(0x000000));
+        RECT area = label.pixels;
+        DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &area,
+                  TextFormat(design->alignment));
+    }
+}
+
+LRESULT Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam) - kFirstControlId;
+    if (lParam == 0 || id < 0 || id >= kControlCount) return 0;
+    const auto control = static_cast<ControlId>(id);
+    const ControlKind kind = At(control).design->kind;
+    const WORD code = HIWORD(wParam);
+    const bool buttonClick = (kind == ControlKind::CommandButton || kind == ControlKind::PictureButton) &&
+                             (code == BN_CLICKED || code == BN_DOUBLECLICKED);
+    const bool listClick = kind == ControlKind::ListBox && code == LBN_SELCHANGE;
+    if (buttonClick || listClick) Raise(control, EventKind::Click);
+    return 0;
+}
+
+LRESULT Win32Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const int id = static_cast<int>(item.CtlID) - kFirstControlId;
+    if (item.CtlType != ODT_BUTTON || id < 0 || id >= kControlCount) return FALSE;
+    const ControlDesign& design = *At(static_cast<ControlId>(id)).design;
+    const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+    RECT face = item.rcItem;
+    DrawFrameControl(item.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+    // Inside the button's edges; a pressed button's picture moves down and right by a pixel.
+    InflateRect(&face, -2, -2);
+    RECT picture = face;
+    if (pushed) OffsetRect(&picture, 1, 1);
+    IntersectRect(&picture, &picture, &face);
+    pictures_.DrawCentred(item.hDC, design.picture, picture);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = face;
+        InflateRect(&focus, -1, -1);
+        DrawFocusRect(item.hDC, &focus);
+    }
+    return TRUE;
+}
+
+LRESULT Win32Form::OnControlColour(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control) - kFirstControlId;
+    if (id >= 0 && id < kControlCount) {
+        const Control& coloured = At(static_cast<ControlId>(id));
+        if (coloured.background) {
+            SetBkColor(dc, coloured.backColour);
+            SetTextColor(dc, coloured.design->foreColor.value_or(GetSysColor(COLOR_WINDOWTEXT)));
+            return reinterpret_cast<LRESULT>(coloured.background.get());
+        }
+    }
+    return DefWindowProcW(window_.get(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+}
+
+LRESULT Win32Form::OnSetCursor(HWND under, UINT hitTest) {
+    if (hitTest != HTCLIENT || under == window_.get()) return FALSE;
+    const int id = GetDlgCtrlID(under) - kFirstControlId;
+    if (id < 0 || id >= kControlCount || !At(static_cast<ControlId>(id)).design->handPointer) return FALSE;
+    SetCursor(pictures_.HandPointer());
+    return TRUE;
+}
+
+ControlId Win32Form::ControlAtPoint(POINT point) const {
+    // The labels in front come first in the stored order.
+    for (const ControlDesign& design : kControlDesigns) {
+        const Control& label = At(design.id);
+        if (design.kind == ControlKind::Label && label.visible && PtInRect(&label.pixels, point)) {
+            return design.id;
+        }
+    }
+    return ControlId::Form1;
+}
+
+LRESULT Win32Form::OnMouseDown(std::int16_t button, WPARAM keys, LPARAM position) {
+    const POINT point{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    const ControlId target = ControlAtPoint(point);
+    const RECT origin = PixelsOf(target);
+    MouseEvent mouse;
+    mouse.button = button;
+    mouse.shift = static_cast<std::int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+                                            (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+    mouse.x = static_cast<float>(point.x - origin.left) * kTwipsPerInch / static_cast<float>(dpiX_);
+    mouse.y = static_cast<float>(point.y - origin.top) * kTwipsPerInch / static_cast<float>(dpiY_);
+    pressed_ = target;
+    // A press holds the mouse until its release, as a click needs both on the same label.
+    if (button == 1) SetCapture(window_.get());
+    Raise(target, EventKind::MouseDown, mouse);
+    return 0;
+}
+
+LRESULT Win32Form::OnMouseUp(LPARAM position) {
+    const POINT point{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    if (GetCapture() == window_.get()) ReleaseCapture();
+    const ControlId target = ControlAtPoint(point);
+    const RECT client = PixelsOf(ControlId::Form1);
+    if (PtInRect(&client, point) && target == pressed_) Raise(target, EventKind::Click);
+    return 0;
+}
+
+void Win32Form::Raise(ControlId control, EventKind event, const MouseEvent& mouse) {
+    if (form_ != nullptr) form_->Raise(control, event, mouse);
+}
+
+bool Win32Form::PreTranslateMessage(MSG& message) {
+    if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
+        GetKeyState(VK_MENU) >= 0) {
+        const HWND next = NextInTabOrder(GetFocus(), GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        if (next != nullptr) SetFocus(next);
+        return true;
+    }
+    // Enter presses the focused button, as in a dialog where the focused button is the default.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        (SendMessageW(message.hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON))) {
+        SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageW(window_.get(), &message) != FALSE;
+}
+
+HWND Win32Form::NextInTabOrder(HWND from, int step) const {
+    const auto count = static_cast<int>(tabOrder_.size());
+    const auto found = std::find(tabOrder_.begin(), tabOrder_.end(), from);
+    int index = found == tabOrder_.end() ? (step > 0 ? -1 : count) : static_cast<int>(found - tabOrder_.begin());
+    for (int tried = 0; tried < count; ++tried) {
+        index = (index + step + count) % count;
+        const HWND candidate = tabOrder_[static_cast<std::size_t>(index)];
+        if (candidate != from && IsWindowVisible(candidate) && IsWindowEnabled(candidate)) return candidate;
+    }
+    return nullptr;
+}
+
+// A control that is hidden or disabled hands the focus on, as the tab order goes.
+void Win32Form::KeepFocusOff(HWND leaving) {
+    if (GetFocus() != leaving) return;
+    const HWND next = NextInTabOrder(leaving, 1);
+    SetFocus(next != nullptr ? next : window_.get());
+}
+
+void Win32Form::SetText(ControlId control, const std::string& text) {
+    Control& target = At(control);
+    if (target.window != nullptr) {
+        SetWindowTextW(target.window, Widen(text).c_str());
+        return;
+    }
+    target.text = Widen(text);
+    InvalidateRect(window_.get(), &target.pixels, FALSE);
+}
+
+std::string Win32Form::Text(ControlId control) {
+    const Control& source = At(control);
+    if (source.window == nullptr) return Narrow(source.text);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(source.window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(source.window, text.data(), static_cast<int>(text.size()))));
+    return Narrow(text);
+}
+
+void Win32Form::SetEnabled(ControlId control, bool enabled) {
+    const HWND target = At(control).window;
+    if (target == nullptr) return;
+    if (!enabled) KeepFocusOff(target);
+    EnableWindow(target, enabled ? TRUE : FALSE);
+}
+
+void Win32Form::SetVisible(ControlId control, bool visible) {
+    Control& target = At(control);
+    target.visible = visible;
+    if (target.window == nullptr) {
+        InvalidateRect(window_.get(), &target.pixels, FALSE);
+        return;
+    }
+    if (!visible) KeepFocusOff(target.window);
+    ShowWindow(target.window, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Form::SetBackColor(ControlId control, Colour colour) {
+    Control& target = At(control);
+    target.backColour = colour;
+    target.background.reset(CreateSolidBrush(colour));
+    if (target.window != nullptr) InvalidateRect(target.window, nullptr, TRUE);
+}
+
+std::int16_t Win32Form::ListIndex(ControlId list) {
+    return static_cast<std::int16_t>(SendMessageW(At(list).window, LB_GETCURSEL, 0, 0));
+}
+
+void Win32Form::SetListIndex(ControlId list, std::int16_t index) {
+    SendMessageW(At(list).window, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::string Win32Form::ListItem(ControlId list, int index) {
+    const HWND window = At(list).window;
+    const LRESULT length = SendMessageW(window, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageW(window, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()))));
+    return Narrow(text);
+}
+
+WindowHandle Win32Form::hWnd() { return reinterpret_cast<WindowHandle>(window_.get()); }
+
+void Win32Form::SetWindowState(int state) {
+    ShowWindow(window_.get(), state == 1 ? SW_MINIMIZE : state == 2 ? SW_MAXIMIZE : SW_RESTORE);
+}
+
+}  // namespace talvenor::win32

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls.h"
+#include "form1.h"
+#include "form_design.h"
+#include "win32_api.h"
+#include "win32_handles.h"
+#include "win32_pictures.h"
+
+namespace talvenor::win32 {
+
+// The one window, built by walking the design table, and its controls as the core sees them.
+// Window events become Form1 events; nothing here decides what they do.
+class Win32Form : public FormControls {
+public:
+    Win32Form(HINSTANCE instance, const PictureSet& pictures);
+    ~Win32Form() override;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    // From now on the window's events reach `form`.
+    void Attach(Form1& form) { form_ = &form; }
+    // Raises the load event, then shows the window centred with the focus on the first control
+    // of the tab order.
+    void LoadAndShow();
+    // Tab and Shift+Tab follow the tab indices; the other dialog keys work as in a dialog.
+    // True when the message was handled.
+    bool PreTranslateMessage(MSG& message);
+
+    HWND Handle() const { return window_.get(); }
+    // The window of a control, or nullptr for the labels and the dialog component.
+    HWND ControlWindow(ControlId id) const;
+    // Where a control lies in the client area, in pixels.
+    RECT PixelsOf(ControlId id) const;
+
+    void SetText(ControlId control, const std::string& text) override;
+    std::string Text(ControlId control) override;
+    void SetEnabled(ControlId control, bool enabled) override;
+    void SetVisible(ControlId control, bool visible) override;
+    void SetBackColor(ControlId control, Colour colour) override;
+    std::int16_t ListIndex(ControlId list) override;
+    void SetListIndex(ControlId list, std::int16_t index) override;
+    std::string ListItem(ControlId list, int index) override;
+    WindowHandle hWnd() override;
+    void SetWindowState(int state) override;
+
+private:
+    struct Control {
+        const ControlDesign* design = nullptr;
+        HWND window = nullptr;
+        RECT pixels{};
+        std::wstring text;  // the labels' texts: labels are drawn, not windows
+        bool visible = true;
+        Colour backColour = 0;
+        Brush background;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR subclass, DWORD_PTR self);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint();
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnControlColour(HDC dc, HWND control);
+    LRESULT OnSetCursor(HWND under, UINT hitTest);
+    LRESULT OnMouseDown(std::int16_t button, WPARAM keys, LPARAM position);
+    LRESULT OnMouseUp(LPARAM position);
+
+    void CreateControls(HINSTANCE instance);
+    void CreateToolTips(HINSTANCE instance);
+    void PaintSurface(HDC dc, const RECT& client);
+    ControlId ControlAtPoint(POINT point) const;
+    HWND NextInTabOrder(HWND from, int step) const;
+    void KeepFocusOff(HWND leaving);
+    void Raise(ControlId control, EventKind event, const MouseEvent& mouse = {});
+    HFONT FontFor(const FontDesign& font);
+    Control& At(ControlId id) { return controls_[static_cast<std::size_t>(id)]; }
+    const Control& At(ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
+
+    const PictureSet& pictures_;
+    Form1* form_ = nullptr;
+    int dpiX_ = 96;
+    int dpiY_ = 96;
+    Window window_;
+    Window toolTips_;
+    Brush formBackground_;
+    std::array<Control, kControlCount> controls_;
+    std::vector<std::pair<FontDesign, Font>> fonts_;
+    std::vector<HWND> tabOrder_;
+    ControlId pressed_ = ControlId::Form1;
+};
+
+}  // namespace talvenor::win32

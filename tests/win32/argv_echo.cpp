@@ -1,0 +1,44 @@
+// Stands in for a tool: writes what it received to "argv_echo.txt" in its working directory, as
+// UTF-8 lines: the raw command line, the working directory, the show command it was asked for,
+// then one argument per line.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                        nullptr);
+    return out;
+}
+
+}  // namespace
+
+int wmain() {
+    std::wstring directory(MAX_PATH * 4, L'\0');
+    directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+
+    std::string report = Utf8(GetCommandLineW()) + "\n" + Utf8(directory) + "\n" + std::to_string(show) + "\n";
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; i < count; ++i) report += Utf8(arguments[i]) + "\n";
+    LocalFree(arguments);
+
+    // Written aside and renamed, so that a reader never sees half a report.
+    const HANDLE file = CreateFileW(L"argv_echo.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
+    CloseHandle(file);
+    return MoveFileExW(L"argv_echo.tmp", L"argv_echo.txt", MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}

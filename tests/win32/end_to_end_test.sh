@@ -1,0 +1,184 @@
+#!/bin/bash
+# The real program under Wine on the X display in DISPLAY, driven by real clicks at the design's
+# pixels: the window and its pictures, a file chosen in the open-file dialog, a conversion that
+# really runs (a link named ffmpeg beside the program leads to the system's ffmpeg), the question
+# before replacing an output, the help box, the topmost band after a press on the background, and
+# the quit button.
+# Usage: end_to_end_test.sh TALVENOR_EXE WINDOW_PROBE_EXE WINE_LOADER
+set -euo pipefail
+
+exe=$1
+probe_exe=$2
+wine=$3
+
+[ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: run under Xvfb"; exit 1; }
+
+work=$(mktemp -d /tmp/talvenor-e2e.XXXXXX)
+program_pid=
+cleanup() {
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid"; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+
+# Waits up to 20 seconds (WAIT_TRIES fifths of a second) for COMMAND to succeed.
+wait_for() {
+  local tries=0
+  until "$@" >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt "${WAIT_TRIES:-100}" ] || return 1
+    sleep 0.2
+  done
+}
+
+probe() { "$wine" "$probe_exe" "$@" 2>/dev/null | tr -d '\r' || true; }
+not() { ! "$@"; }
+
+caption="Talvenor 1.0$(printf '%104s' '')talvenor.example"
+mkdir -p "$work/Talvenor" "$work/mes vidéos"
+cp "$exe" "$work/Talvenor/Talvenor.exe"
+ln -s "$(command -v ffmpeg)" "$work/Talvenor/ffmpeg"
+source="$work/mes vidéos/clip été.flv"
+output="$work/mes vidéos/clip été.avi"
+ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -f lavfi -i sine=duration=1 "$source"
+
+(cd "$work" && exec "$wine" "$work/Talvenor/Talvenor.exe") >"$work/program.log" 2>&1 &
+program_pid=$!
+
+window_id() { xdotool search --name "^Talvenor 1\.0 " | head -1; }
+wait_for window_id || { echo "FAILED: the window never opened"; exit 1; }
+window=$(window_id)
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+eval "$(xdotool getwindowgeometry --shell "$window")"
+left=$X
+top=$Y
+
+# Clicks at a point of the client area, in the design's pixels.
+click_at() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; }
+shot="$work/screen.png"
+# The colour at a point of the client area on a fresh screenshot, as #RRGGBB.
+colour_at() {
+  import -window root "$shot"
+  convert "$shot" -crop "1x1+$((left + $1))+$((top + $2))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -1
+}
+colour_is() { [ "$(colour_at "$1" "$2")" = "$3" ]; }
+
+check "the client area is 367 x 287 pixels" [ "$(probe client "$caption")" = "367x287" ]
+check "the bare background shows the picture's flat blue" colour_is 40 150 '#5975FF'
+check "the file box is light red" colour_is 68 127 '#FFC0C0'
+check "the quit button shows its black cross" colour_is 320 24 '#000000'
+import -window root "${E2E_SCREENSHOT:-$work/window.png}"
+
+texts=$(probe texts "$caption")
+check "the preset box shows preset 0" grep -qx 'Vidéo  FLV vers AVI' <<<"$texts"
+check "the file box shows the prompt" grep -qx 'Un clic ici pour sélectionner le fichier à coder' <<<"$texts"
+
+# The file box opens the dialog; the path is typed into its file name box, which has the focus.
+# Typed accents can get lost on the way through X, so the box is read back before confirming.
+dialog_id() { xdotool search --name '^Sélection du fichier vidéo$' | head -1; }
+windows_source="Z:${source//\//\\}"
+typed_right() { [ "$(probe focus)" = "$windows_source" ]; }
+choose_source() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    xdotool windowactivate --sync "$(dialog_id)" >/dev/null 2>&1 || true
+    xdotool key Home shift+End BackSpace
+    xdotool type --delay 40 "$windows_source"
+    if WAIT_TRIES=15 wait_for typed_right; then
+      xdotool key Return
+      wait_for not dialog_id
+      return
+    fi
+    echo "the file name box read \"$(probe focus)\" after attempt $attempt"
+  done
+  return 1
+}
+click_at 180 132
+if wait_for dialog_id; then
+  echo "ok: the open-file dialog opened with its French title"
+  check "the source file is chosen in the dialog" choose_source
+else
+  echo "FAILED: the open-file dialog never opened"
+  failures=$((failures + 1))
+fi
+check "the file box turns light cyan" wait_for colour_is 68 127 '#C0FFFF'
+check "the file box shows the base name" grep -qx 'clip été' <<<"$(probe texts "$caption")"
+
+# The launch button converts beside the source, whose folder the dialog made current.
+click_at 180 200
+converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$output" | grep -qx avi; }
+check "the conversion wrote a playable AVI beside the source" wait_for converted
+
+# A second launch asks first; "Non" keeps the file as it is.
+before=$(stat -c %Y.%s "$output" 2>/dev/null || echo none)
+click_at 180 200
+question_id() { xdotool search --name '^Talvenor$'; }
+if wait_for question_id; then
+  question=$(probe texts Talvenor)
+  check "the question names the output" grep -q 'clip été.avi » existe déjà' <<<"$question"
+  check "the question answers Oui or Non" grep -qx '&Non' <<<"$question"
+  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
+  xdotool key n
+  check "the question closes" wait_for not question_id
+  sleep 1
+  check "Non leaves the output untouched" [ "$(stat -c %Y.%s "$output" 2>/dev/null || echo none)" = "$before" ]
+else
+  echo "FAILED: no question before replacing the output"
+  failures=$((failures + 1))
+fi
+
+# The help button shows the player's commands.
+click_at 168 176
+if wait_for question_id; then
+  help=$(probe texts Talvenor)
+  check "the help box lists the player's commands" grep -q 'Commandes du moniteur' <<<"$help"
+  check "the help box keeps its accents" grep -q 'flêches directionnelles' <<<"$help"
+  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
+  xdotool key Return
+  check "the help box closes" wait_for not question_id
+else
+  echo "FAILED: the help box never opened"
+  failures=$((failures + 1))
+fi
+
+# A drag from the bare background moves the window and puts it in the topmost band. The press
+# lasts as a hand's would: a move that starts after the release would wait for another click.
+topmost() { [ $((0x$(probe exstyle "$caption") & 0x8)) -ne 0 ]; }
+check "the window is not topmost at first" not topmost
+xdotool mousemove $((left + 6)) $((top + 150)) mousedown 1
+sleep 0.3
+xdotool mousemove $((left + 26)) $((top + 160))
+sleep 0.2
+xdotool mousemove $((left + 36)) $((top + 170))
+sleep 0.3
+xdotool mouseup 1
+moved_by_drag() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [ "$X" -eq $((left + 30)) ] && [ "$Y" -eq $((top + 20)) ]
+}
+check "a drag from the background moves the window with the pointer" wait_for moved_by_drag
+check "the press on the background made it topmost" wait_for topmost
+eval "$(xdotool getwindowgeometry --shell "$window")"
+left=$X
+top=$Y
+
+# The quit button ends the program.
+click_at 320 24
+# The program's process, once ended, stays a zombie until this script reaps it.
+running() { local state; state=$(ps -o stat= -p "$program_pid") && [[ "$state" != Z* ]]; }
+check "the quit button ends the program" wait_for not running
+
+echo "$failures end-to-end check(s) failed"
+[ "$failures" -eq 0 ]

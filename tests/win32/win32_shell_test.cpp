@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "presets.h"
+#include "win32_services.h"
+#include "win32_test_support.h"
+#include "win32_text.h"
+
+namespace talvenor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the stand-in tool wrote about its start.
+struct Received {
+    std::string commandLine;
+    std::string directory;
+    int show = -1;
+    std::vector<std::string> arguments;
+};
+
+fs::path TestProgramFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+// A report can show before its process has let go of it: read until it reads whole.
+bool ReadReport(const fs::path& report, Received& received) {
+    std::ifstream in(report, std::ios::binary);
+    Received read;
+    std::string show;
+    if (!std::getline(in, read.commandLine) || !std::getline(in, read.directory) || !std::getline(in, show) ||
+        show.empty()) {
+        return false;
+    }
+    read.show = std::atoi(show.c_str());
+    for (std::string line; std::getline(in, line);) read.arguments.push_back(line);
+    received = read;
+    return true;
+}
+
+bool WaitForReport(const fs::path& folder, Received& received) {
+    return PumpUntil([&] { return ReadReport(folder / L"argv_echo.txt", received); });
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    TemporaryFolder tools{L"Talvenor outils"};
+    TemporaryFolder videos{L"Talvenor vidéos été"};
+    win32::Win32Platform platform{GetModuleHandleW(nullptr)};
+
+    void InstallTool(const std::wstring& name) {
+        fs::copy_file(TestProgramFolder() / L"argv_echo.exe", tools.path() / name);
+    }
+    std::string ToolDir() const { return win32::Narrow(tools.path().wstring()); }
+};
+
+TEST_F(ShellTest, TheToolGetsItsArgumentsTheWorkingDirectoryAndTheWindowStyle) {
+    InstallTool(L"ffmpeg.exe");
+    InstallTool(L"ffplay.exe");
+    struct Case {
+        CommandLine command;
+        WindowStyle style;
+        int show;
+        bool exactText;  // names that need no quotes: the line is the composed text itself
+    };
+    const Case cases[] = {
+        {ConversionCommand(kPresets[2], ToolDir(), "clip"), WindowStyle::NormalFocus, SW_SHOWNORMAL, true},
+        {ConversionCommand(kPresets[1], ToolDir(), "mon clip & co ^ 100%"), WindowStyle::NormalFocus,
+         SW_SHOWNORMAL, false},
+        {ConversionCommand(kPresets[3], ToolDir(), "été \"à\" Noël"), WindowStyle::NormalFocus, SW_SHOWNORMAL,
+         false},
+        {ConversionCommand(kPresets[0], ToolDir(), "-dash"), WindowStyle::NormalFocus, SW_SHOWNORMAL, false},
+        {PlayerCommand(ToolDir(), "Видео", ".flv"), WindowStyle::MinimisedFocus, SW_SHOWMINIMIZED, true},
+    };
+    const WorkingDirectory inVideos(videos.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.text);
+        fs::remove(videos.path() / L"argv_echo.txt");
+        ASSERT_TRUE(platform.Shell(c.command, c.style));
+        Received received;
+        ASSERT_TRUE(WaitForReport(videos.path(), received));
+        EXPECT_EQ(received.arguments, c.command.arguments);
+        EXPECT_EQ(win32::Widen(received.directory), videos.path().wstring());
+        EXPECT_EQ(received.show, c.show);
+        const std::string tool = ToolDir() + "\\" + c.command.program + ".exe";
+        const std::string quotedTool = "\"" + tool + "\"";
+        if (c.exactText) {
+            EXPECT_EQ(received.commandLine, quotedTool + c.command.text.substr(ToolDir().size() + 1 +
+                                                                               c.command.program.size()));
+        }
+    }
+}
+
+TEST_F(ShellTest, FindsTheToolWithoutExtensionThenOnTheSearchPath) {
+    InstallTool(L"ffmpeg");
+    const WorkingDirectory inVideos(videos.path());
+    Received received;
+    ASSERT_TRUE(platform.Shell(ConversionCommand(kPresets[0], ToolDir(), "clip"), WindowStyle::NormalFocus));
+    ASSERT_TRUE(WaitForReport(videos.path(), received));
+    EXPECT_EQ(received.arguments, (std::vector<std::string>{"-y", "-i", "clip.flv", "-f", "avi", "clip.avi"}));
+
+    // No folder given: the program's own folder and the PATH are searched.
+    fs::remove(videos.path() / L"argv_echo.txt");
+    const CommandLine bare{"argv_echo /t", "", "argv_echo", {"/t"}, "argv_echo"};
+    ASSERT_TRUE(platform.Shell(bare, WindowStyle::MinimisedFocus));
+    ASSERT_TRUE(WaitForReport(videos.path(), received));
+    EXPECT_EQ(received.arguments.back(), "/t");
+}
+
+TEST_F(ShellTest, AMissingToolIsReportedAsAFailure) {
+    EXPECT_FALSE(platform.Shell(ConversionCommand(kPresets[0], ToolDir(), "clip"), WindowStyle::NormalFocus));
+    const CommandLine absent{"talvenor-absent-tool /x", "", "talvenor-absent-tool", {"/x"}, "absent"};
+    EXPECT_FALSE(platform.Shell(absent, WindowStyle::MinimisedFocus));
+}
+
+}  // namespace
+}  // namespace talvenor::testing

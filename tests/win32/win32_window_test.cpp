@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include "win32_api.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+#include "presets.h"
+#include "recording_platform.h"
+#include "win32_pictures.h"
+#include "win32_test_support.h"
+#include "win32_text.h"
+#include "win32_window.h"
+
+namespace talvenor::testing {
+namespace {
+
+using win32::Narrow;
+
+bool Contains(const CallLog& log, const std::string& entry) {
+    return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// The real window over recording services: what the window does is seen in the core's calls.
+class WindowTest : public ::testing::Test {
+protected:
+    CallLog log;
+    RecordingPlatform platform{log};
+    RecordingDialog dialog{log};
+    win32::PictureSet pictures{GetModuleHandleW(nullptr)};
+    win32::Win32Form window{GetModuleHandleW(nullptr), pictures};
+    Form1 form{window, dialog, platform};
+
+    void SetUp() override {
+        platform.separators = "\\/";
+        window.Attach(form);
+        window.LoadAndShow();
+        Pump();
+        log.clear();
+    }
+
+    HWND Of(ControlId id) const { return window.ControlWindow(id); }
+    HWND Form() const { return window.Handle(); }
+    POINT CentreOf(ControlId id) const {
+        const RECT r = window.PixelsOf(id);
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void Pump() {
+        PumpUntil([] { return true; }, std::chrono::milliseconds(0),
+                  [this](MSG& m) { return window.PreTranslateMessage(m); });
+    }
+    // A press and a release of the left button at `point` of `target`'s client area.
+    static void Click(HWND target, POINT point) {
+        SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+        SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    }
+    void PressTab(bool shift) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG message{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        EXPECT_TRUE(window.PreTranslateMessage(message));
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
+    std::vector<std::string> TabCycleFrom(ControlId start, int presses) {
+        SetFocus(Of(start));
+        std::vector<std::string> names;
+        for (int i = 0; i < presses; ++i) {
+            PressTab(false);
+            names.push_back(NameOfWindow(GetFocus()));
+        }
+        return names;
+    }
+    std::string NameOfWindow(HWND control) const {
+        for (const ControlDesign& design : kControlDesigns) {
+            if (Of(design.id) == control) return std::string(design.name);
+        }
+        return "?";
+    }
+    // The colour shown at `point` of the client area, read from the window that lies there.
+    COLORREF PixelAt(POINT point) const {
+        const HWND shown = ChildWindowFromPointEx(Form(), point, CWP_SKIPINVISIBLE);
+        MapWindowPoints(Form(), shown, &point, 1);
+        const win32::WindowDc dc(shown);
+        return GetPixel(dc.get(), point.x, point.y);
+    }
+};
+
+TEST_F(WindowTest, TheWindowIsABorderlessDesignSizedPopupWithItsCaption) {
+    HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT client;
+    GetClientRect(Form(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kFormDesign.clientWidth, dpiX));
+    EXPECT_EQ(client.bottom, TwipsToPixels(kFormDesign.clientHeight, dpiY));
+    RECT outer;
+    GetWindowRect(Form(), &outer);
+    EXPECT_EQ(outer.right - outer.left, client.right) << "no border";
+    const LONG_PTR style = GetWindowLongPtrW(Form(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_TRUE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_APPWINDOW) << "taskbar button";
+    EXPECT_EQ(Narrow(WindowText(Form())), kFormDesign.caption);
+    EXPECT_TRUE(IsWindowVisible(Form()));
+    EXPECT_EQ(GetFocus(), Of(ControlId::Text1));
+}
+
+TEST_F(WindowTest, EveryControlStandsWhereTheDesignPutsItWithItsTextAndState) {
+    HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    for (const ControlDesign& design : kControlDesigns) {
+        const HWND control = Of(design.id);
+        if (design.kind == ControlKind::Label || design.kind == ControlKind::FileDialog) {
+            EXPECT_EQ(control, nullptr) << design.name << " is drawn, not a window";
+            continue;
+        }
+        SCOPED_TRACE(std::string(design.name));
+        ASSERT_NE(control, nullptr);
+        RECT place;
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_EQ(place.left, TwipsToPixels(design.left, dpiX));
+        EXPECT_EQ(place.top, TwipsToPixels(design.top, dpiY));
+        EXPECT_EQ(place.right - place.left, TwipsToPixels(design.width, dpiX));
+        EXPECT_EQ(place.bottom - place.top, TwipsToPixels(design.height, dpiY));
+        const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+        if (design.kind == ControlKind::TextBox) {
+            EXPECT_EQ(ClassOf(control), L"Edit");
+            EXPECT_TRUE(style & ES_READONLY);
+            EXPECT_TRUE(style & ES_CENTER);
+        }
+        if (design.kind == ControlKind::CommandButton) {
+            EXPECT_EQ(Narrow(WindowText(control)), design.text);
+        }
+        if (design.kind == ControlKind::PictureButton) {
+            EXPECT_EQ((style & BS_TYPEMASK), BS_OWNERDRAW);
+        }
+    }
+    // As loaded: preset 0 chosen, the prompt shown, the list hidden, the three actions disabled.
+    EXPECT_EQ(Narrow(WindowText(Of(ControlId::TxtChoix))), "Vidéo  FLV vers AVI");
+    EXPECT_EQ(Narrow(WindowText(Of(ControlId::Text1))), kFilePrompt);
+    EXPECT_FALSE(IsWindowVisible(Of(ControlId::List1)));
+    EXPECT_EQ(SendMessageW(Of(ControlId::List1), LB_GETCOUNT, 0, 0), kPresetCount);
+    for (const ControlId id : {ControlId::CmdLancer, ControlId::CmdVisu, ControlId::CmdStop}) {
+        EXPECT_FALSE(IsWindowEnabled(Of(id)));
+    }
+}
+
+TEST_F(WindowTest, TabFollowsTheTabIndicesAndTakesInControlsAsTheyAreEnabledOrShown) {
+    EXPECT_EQ(TabCycleFrom(ControlId::Text1, 7),
+              (std::vector<std::string>{"CmdQuit", "CmdMinimise", "TxtChoix", "CmdListOpen", "CmdHP", "Command1",
+                                        "Text1"}));
+    SetFocus(Of(ControlId::Text1));
+    PressTab(true);
+    EXPECT_EQ(NameOfWindow(GetFocus()), "Command1");
+
+    dialog.answers.push_back("C:\\Vidéos\\clip.flv");
+    SendMessageW(Of(ControlId::CmdListOpen), BM_CLICK, 0, 0);
+    form.Text1_Click();
+    EXPECT_EQ(TabCycleFrom(ControlId::Text1, 11),
+              (std::vector<std::string>{"CmdQuit", "CmdLancer", "CmdMinimise", "CmdVisu", "CmdStop", "List1",
+                                        "TxtChoix", "CmdListOpen", "CmdHP", "Command1", "Text1"}));
+}
+
+TEST_F(WindowTest, ButtonsTheListAndTheFileBoxReachTheirHandlers) {
+    SendMessageW(Of(ControlId::CmdListOpen), BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(Of(ControlId::List1)));
+    // Shown, the list covers the file box.
+    const POINT overText1 = CentreOf(ControlId::Text1);
+    EXPECT_EQ(ChildWindowFromPointEx(Form(), overText1, CWP_SKIPINVISIBLE), Of(ControlId::List1));
+
+    RECT item;
+    SendMessageW(Of(ControlId::List1), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+    Click(Of(ControlId::List1), {(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+    EXPECT_FALSE(IsWindowVisible(Of(ControlId::List1)));
+    EXPECT_EQ(Narrow(WindowText(Of(ControlId::TxtChoix))), "Vidéo  FLV vers MPEG1");
+
+    dialog.answers.push_back("C:\\Mes vidéos\\été.2024.flv");
+    RECT box;
+    GetClientRect(Of(ControlId::Text1), &box);
+    Click(Of(ControlId::Text1), {box.right / 2, box.bottom / 2});
+    EXPECT_TRUE(Contains(log, "Cmd1.Filter=Video|*.flv;"));
+    EXPECT_EQ(Narrow(WindowText(Of(ControlId::Text1))), "été.2024");
+    EXPECT_TRUE(IsWindowEnabled(Of(ControlId::CmdLancer)));
+
+    SendMessageW(Of(ControlId::CmdLancer), BM_CLICK, 0, 0);
+    ASSERT_EQ(platform.launched.size(), 1u);
+    EXPECT_EQ(platform.launched.back().arguments.back(), "été.2024.mpeg");
+
+    SendMessageW(Of(ControlId::Command1), BM_CLICK, 0, 0);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages.back().substr(0, 22), " Commandes du moniteur");
+    // Enter presses the focused button, as in a dialog.
+    SetFocus(Of(ControlId::Command1));
+    MSG enter{Of(ControlId::Command1), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(window.PreTranslateMessage(enter));
+    EXPECT_EQ(platform.messages.size(), 2u);
+
+    SendMessageW(Of(ControlId::CmdHP), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Contains(log, "Shell(sndvol32 /t, 2)"));
+
+    SendMessageW(Of(ControlId::CmdMinimise), BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsIconic(Form()));
+}
+
+TEST_F(WindowTest, PressesOnTheSurfaceMoveTheWindowOnlyFromTheBackgroundAndTheSubtitle) {
+    const RECT label1 = window.PixelsOf(ControlId::Label1);
+    const RECT label3 = window.PixelsOf(ControlId::Label3);
+    const RECT label7 = window.PixelsOf(ControlId::Label7_0);
+    struct Case {
+        const char* where;
+        POINT point;
+        UINT down;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"bare background", {6, 150}, WM_LBUTTONDOWN, true},
+        {"Label3", CentreOf(ControlId::Label3), WM_LBUTTONDOWN, true},
+        {"Label1 beside Label3", {(label1.left + label3.left) / 2, label3.bottom - 2}, WM_LBUTTONDOWN, true},
+        {"Label3, right button", CentreOf(ControlId::Label3), WM_RBUTTONDOWN, false},
+        {"background, middle button", {6, 150}, WM_MBUTTONDOWN, false},
+        {"product title", {label7.left + 4, label7.top + 4}, WM_LBUTTONDOWN, false},
+        {"Label2", CentreOf(ControlId::Label2), WM_LBUTTONDOWN, false},
+        {"Label8", CentreOf(ControlId::Label8), WM_LBUTTONDOWN, false},
+        {"Label4", CentreOf(ControlId::Label4), WM_LBUTTONDOWN, false},
+    };
+    const std::string handle = "0x" + [this] {
+        char text[32];
+        snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(window.hWnd()));
+        return std::string(text);
+    }();
+    for (const Case& c : cases) {
+        log.clear();
+        SendMessageW(Form(), c.down, 0, MAKELPARAM(c.point.x, c.point.y));
+        const CallLog expected = {"SetWindowPos(" + handle + ", -1, 0, 0, 0, 0, 0x53)", "ReleaseCapture",
+                                  "SendMessage(" + handle + ", 0xA1, 2, 0)"};
+        EXPECT_EQ(log, c.moves ? expected : CallLog{}) << c.where;
+        SendMessageW(Form(), WM_LBUTTONUP, 0, MAKELPARAM(c.point.x, c.point.y));
+    }
+    // A click on the address opens the web site.
+    log.clear();
+    Click(Form(), CentreOf(ControlId::Label2));
+    EXPECT_EQ(log, CallLog{"Shell(explorer.exe talvenor.example, 2)"});
+}
+
+TEST_F(WindowTest, TheHandShowsOverTheDesignedControlsOnly) {
+    for (const ControlDesign& design : kControlDesigns) {
+        const HWND control = Of(design.id);
+        if (control == nullptr) continue;
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+        SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor() == pictures.HandPointer(), design.handPointer) << design.name;
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Form()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), pictures.HandPointer()) << "bare surface";
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(pictures.HandPointer(), &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 5u);
+    EXPECT_EQ(info.yHotspot, 0u);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+}
+
+TEST_F(WindowTest, ToolTipsNameTheMinimiseAndQuitButtons) {
+    HWND tips = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM found) {
+            if (ClassOf(candidate) == TOOLTIPS_CLASSW) *reinterpret_cast<HWND*>(found) = candidate;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+    for (const ControlId id : {ControlId::CmdMinimise, ControlId::CmdQuit}) {
+        wchar_t text[80] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = Form();
+        tool.uId = reinterpret_cast<UINT_PTR>(Of(id));
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(Narrow(text), DesignOf(id).toolTip);
+    }
+}
+
+TEST_F(WindowTest, PaintsTheBackgroundTheLabelsAndThePictures) {
+    RedrawWindow(Form(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    struct Case {
+        const char* what;
+        POINT point;
+        COLORREF colour;
+    };
+    const RECT quit = window.PixelsOf(ControlId::CmdQuit);
+    const RECT text1 = window.PixelsOf(ControlId::Text1);
+    const Case cases[] = {
+        {"the background's flat blue", {40, 150}, RGB(89, 117, 255)},
+        {"the file box's light red", {text1.left + 4, text1.top + 4}, RGB(255, 192, 192)},
+        {"the cross at the quit button's centre", {(quit.left + quit.right) / 2, (quit.top + quit.bottom) / 2},
+         RGB(0, 0, 0)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PixelAt(c.point), c.colour) << c.what;
+
+    // Somewhere in the dark title's band a pixel of its dark grey text stands on the blue.
+    const RECT title = window.PixelsOf(ControlId::Label7_1);
+    int darkPixels = 0;
+    for (int x = title.left; x < title.right; ++x) {
+        for (int y = title.top; y < title.bottom; ++y) darkPixels += PixelAt({x, y}) == RGB(64, 64, 64) ? 1 : 0;
+    }
+    EXPECT_GT(darkPixels, 50);
+}
+
+}  // namespace
+}  // namespace talvenor::testing
