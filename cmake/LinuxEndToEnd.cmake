@@ -9,3 +9,8 @@ add_dependencies(talvenor_e2e_tests talvenor)
 add_test(NAME end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-x-session.sh $<TARGET_FILE:talvenor_e2e_tests>)
 set_tests_properties(end_to_end PROPERTIES TIMEOUT 900)
+
+# The Windows build's suites: cross-compiled with mingw-w64 and run under Wine, in a build tree
+# of their own (build-win) so that one test command covers both platforms.
+add_test(NAME windows COMMAND ${CMAKE_SOURCE_DIR}/scripts/test-win32.sh)
+set_tests_properties(windows PROPERTIES TIMEOUT 2400)
