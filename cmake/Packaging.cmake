@@ -1,0 +1,44 @@
+# Installation and the Debian package: the program, its desktop entry, icons and AppStream metadata.
+include(GNUInstallDirs)
+
+install(TARGETS talvenor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES res/talvenor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Software centres find the metadata by its component id.
+install(FILES res/talvenor.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME example.talvenor.Talvenor.metainfo.xml)
+# The PNGs are the program's icon rendered by scripts/make_icon_png.py.
+foreach(size 32 128)
+  install(FILES res/talvenor-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME talvenor.png)
+endforeach()
+
+set(CPACK_PACKAGE_NAME talvenor)
+set(CPACK_PACKAGE_VENDOR "Les développeurs de Talvenor")
+set(CPACK_PACKAGE_CONTACT "Les développeurs de Talvenor <dev@talvenor.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convertir et regarder des vidéos avec ffmpeg et ffplay")
+# Debian wants the long description in lines of under 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Talvenor est une petite fenêtre qui prépare les commandes de ffmpeg et de"
+  "ffplay : on choisit une conversion (FLV vers AVI, AVI non compressé ou"
+  "MPEG1, AVI vers FLV) et un fichier vidéo, puis on lance la conversion dans"
+  "un terminal ou on regarde le fichier.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://talvenor.example/")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Les développeurs de Talvenor <dev@talvenor.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The libraries it links (Qt 6, libX11, libXtst) come from dpkg-shlibdeps; what it only starts or reads
+# at run time is listed here: the tools, a terminal for conversions, the fonts of the window and Qt's French texts.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "ffmpeg, xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n")
+set(CPACK_GENERATOR DEB)
+
+include(CPack)
+
+if(TALVENOR_BUILD_TESTS)
+  include(cmake/PackagingTests.cmake)
+endif()

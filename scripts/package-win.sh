@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Zips the Windows build with its French read-me:
+#   scripts/package-win.sh [WIN_BUILD_DIR [ZIP]]
+# WIN_BUILD_DIR defaults to build-win (holding Talvenor.exe); ZIP defaults to
+# WIN_BUILD_DIR/Talvenor-<version>-windows.zip. The zip holds one folder, Talvenor/.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+windir=${1:-$root/build-win}
+version=$(sed -n 's/^#define TALVENOR_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/core/version.h")
+zip=${2:-$windir/Talvenor-$version-windows.zip}
+
+[[ -f $windir/Talvenor.exe ]] || { echo "package-win.sh: $windir/Talvenor.exe not found; build it first (scripts/test-win32.sh)" >&2; exit 1; }
+command -v zip >/dev/null || { echo "package-win.sh: zip is not installed (apt-get install zip)" >&2; exit 1; }
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/Talvenor"
+cp "$windir/Talvenor.exe" "$stage/Talvenor/Talvenor.exe"
+# Notepad on older Windows shows a file without carriage returns as one line.
+sed 's/\r*$/\r/' "$root/res/LISEZMOI.txt" >"$stage/Talvenor/LISEZMOI.txt"
+
+case $zip in /*) ;; *) zip=$PWD/$zip ;; esac
+rm -f "$zip"
+(cd "$stage" && zip -q -X -r "$zip" Talvenor)
+echo "$zip"
