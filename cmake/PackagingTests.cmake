@@ -10,3 +10,7 @@ add_test(NAME packaging_windows_zip
 set_tests_properties(packaging_install packaging_deb packaging_windows_zip PROPERTIES
   SKIP_RETURN_CODE 77 TIMEOUT 180 LABELS packaging)
 set_tests_properties(packaging_deb PROPERTIES RESOURCE_LOCK talvenor_system_install)
+# The zip packs what the Windows suites build.
+if(TEST windows)
+  set_tests_properties(packaging_windows_zip PROPERTIES DEPENDS windows)
+endif()

@@ -30,18 +30,21 @@ target_link_libraries(Talvenor PRIVATE talvenor_win32)
 target_link_options(Talvenor PRIVATE -municode)
 
 if(TALVENOR_BUILD_TESTS)
-  # Stand-ins the tests start and read through: a tool that reports what it received, and a
-  # reader of another program's windows.
-  foreach(helper argv_echo window_probe)
+  # Stand-ins the tests start and read through: a tool that reports what it received, a reader
+  # of another program's windows, and a player with a window that quits on its key.
+  foreach(helper argv_echo window_probe fake_player)
     add_executable(${helper} tests/win32/${helper}.cpp)
     target_compile_definitions(${helper} PRIVATE UNICODE _UNICODE)
     target_link_options(${helper} PRIVATE -municode)
     target_link_libraries(${helper} PRIVATE shell32 user32)
   endforeach()
+  # A window of its own and no console, as the player has.
+  set_target_properties(fake_player PROPERTIES WIN32_EXECUTABLE ON)
 
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests
     tests/win32/win32_command_line_test.cpp
+    tests/win32/win32_player_test.cpp
     tests/win32/win32_resources_test.cpp
     tests/win32/win32_services_test.cpp
     tests/win32/win32_shell_test.cpp
@@ -50,7 +53,7 @@ if(TALVENOR_BUILD_TESTS)
     res/talvenor.rc)
   target_include_directories(talvenor_win32_tests PRIVATE tests/win32)
   target_link_libraries(talvenor_win32_tests PRIVATE talvenor_win32 talvenor_test_support GTest::gtest version)
-  add_dependencies(talvenor_win32_tests argv_echo Talvenor)
+  add_dependencies(talvenor_win32_tests argv_echo fake_player Talvenor)
 
   add_test(NAME win32 COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:talvenor_win32_tests>)
   set_tests_properties(win32 PROPERTIES
@@ -63,7 +66,8 @@ if(TALVENOR_BUILD_TESTS)
 
   add_test(NAME win32_end_to_end
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/end_to_end_test.sh
-            $<TARGET_FILE:Talvenor> $<TARGET_FILE:window_probe> ${CMAKE_CROSSCOMPILING_EMULATOR})
+            $<TARGET_FILE:Talvenor> $<TARGET_FILE:window_probe> $<TARGET_FILE:fake_player>
+            ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 300
     ENVIRONMENT "E2E_SCREENSHOT=${CMAKE_BINARY_DIR}/end_to_end_window.png")
 endif()

@@ -1,6 +1,4 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,11 +45,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral(TALVENOR_NAME));
     QApplication::setApplicationVersion(QStringLiteral(TALVENOR_VERSION_TEXT));
     QApplication::setDesktopFileName(QStringLiteral("talvenor"));
-    // The interface is French, the standard dialogs included, whatever the session's language.
-    QTranslator translator;
-    if (translator.load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&translator);
-    }
 
     talvenor::linux_backend::LinuxPlatform platform;
     talvenor::linux_backend::QtForm window;

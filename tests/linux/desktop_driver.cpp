@@ -109,11 +109,27 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+namespace {
+
+bool OnOurDisplay(pid_t pid) {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr) return false;
+    std::ifstream file("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    for (std::string entry; std::getline(file, entry, '\0');) {
+        if (entry == std::string("DISPLAY=") + display) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::vector<pid_t> ProcessesNamed(const std::string& name) {
     std::vector<pid_t> pids;
     std::istringstream lines(RunProgram({"pgrep", "-x", name}).text);
     for (std::string line; std::getline(lines, line);) {
-        if (!line.empty()) pids.push_back(static_cast<pid_t>(std::stol(line)));
+        if (line.empty()) continue;
+        const auto pid = static_cast<pid_t>(std::stol(line));
+        if (OnOurDisplay(pid)) pids.push_back(pid);
     }
     return pids;
 }

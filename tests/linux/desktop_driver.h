@@ -28,6 +28,7 @@ bool Alive(pid_t pid);
 // Reaps `pid` if it has ended; true when it has.
 bool Ended(pid_t pid);
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+// Processes of that name started on this test's display.
 std::vector<pid_t> ProcessesNamed(const std::string& name);
 std::vector<std::string> CommandLineOf(pid_t pid);
 

@@ -2,14 +2,16 @@
 # The real program under Wine on the X display in DISPLAY, driven by real clicks at the design's
 # pixels: the window and its pictures, a file chosen in the open-file dialog, a conversion that
 # really runs (a link named ffmpeg beside the program leads to the system's ffmpeg), the question
-# before replacing an output, the help box, the topmost band after a press on the background, and
-# the quit button.
-# Usage: end_to_end_test.sh TALVENOR_EXE WINDOW_PROBE_EXE WINE_LOADER
+# before replacing an output, the help box, the message for the missing volume mixer, a player
+# started and stopped (a stand-in with a window, as ffplay.exe beside the program), the topmost
+# band after a press on the background, and the quit button, which stops the player too.
+# Usage: end_to_end_test.sh TALVENOR_EXE WINDOW_PROBE_EXE FAKE_PLAYER_EXE WINE_LOADER
 set -euo pipefail
 
 exe=$1
 probe_exe=$2
-wine=$3
+player_exe=$3
+wine=$4
 
 [ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: run under Xvfb"; exit 1; }
 
@@ -50,11 +52,15 @@ caption="Talvenor 1.0$(printf '%104s' '')talvenor.example"
 mkdir -p "$work/Talvenor" "$work/mes vidéos"
 cp "$exe" "$work/Talvenor/Talvenor.exe"
 ln -s "$(command -v ffmpeg)" "$work/Talvenor/ffmpeg"
+cp "$player_exe" "$work/Talvenor/ffplay.exe"
+# The stand-in player appends here: its folder and argument when it starts, "quit" on its key.
+player_report="$work/player.txt"
 source="$work/mes vidéos/clip été.flv"
 output="$work/mes vidéos/clip été.avi"
 ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -f lavfi -i sine=duration=1 "$source"
 
-(cd "$work" && exec "$wine" "$work/Talvenor/Talvenor.exe") >"$work/program.log" 2>&1 &
+(cd "$work" && TALVENOR_PLAYER_REPORT="Z:${player_report//\//\\}" exec "$wine" "$work/Talvenor/Talvenor.exe") \
+  >"$work/program.log" 2>&1 &
 program_pid=$!
 
 window_id() { xdotool search --name "^Talvenor 1\.0 " | head -1; }
@@ -153,6 +159,28 @@ else
   failures=$((failures + 1))
 fi
 
+# The speaker button asks for a volume mixer that this system lacks: the user is told so in French.
+click_at 192 176
+if wait_for question_id; then
+  check "the missing mixer is reported" grep -q "Impossible d'ouvrir le mélangeur de volume" <<<"$(probe texts Talvenor)"
+  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
+  xdotool key Return
+  check "the message closes" wait_for not question_id
+else
+  echo "FAILED: no message for the missing volume mixer"
+  failures=$((failures + 1))
+fi
+
+# "Voir" starts the player on the chosen file in the file's folder; "Stop" types its quit key into it.
+report_lines() { tr -d '\r' 2>/dev/null <"$player_report" | grep -cx "$1" || true; }
+players_started() { [ "$(report_lines 'clip été.flv')" -eq "$1" ]; }
+players_quit() { [ "$(report_lines quit)" -eq "$1" ]; }
+click_at 128 176
+check "Voir starts the player on the chosen file" wait_for players_started 1
+check "the player runs in the file's folder" [ "$(head -1 "$player_report" | tr -d '\r')" = "Z:${work//\//\\}\\mes vidéos" ]
+click_at 228 176
+check "Stop brings the player forward and makes it quit" wait_for players_quit 1
+
 # A drag from the bare background moves the window and puts it in the topmost band. The press
 # lasts as a hand's would: a move that starts after the release would wait for another click.
 topmost() { [ $((0x$(probe exstyle "$caption") & 0x8)) -ne 0 ]; }
@@ -174,8 +202,11 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 left=$X
 top=$Y
 
-# The quit button ends the program.
+# With a player running again, the quit button stops it and ends the program.
+click_at 128 176
+check "Voir starts the player again" wait_for players_started 2
 click_at 320 24
+check "the quit button makes the player quit" wait_for players_quit 2
 # The program's process, once ended, stays a zombie until this script reaps it.
 running() { local state; state=$(ps -o stat= -p "$program_pid") && [[ "$state" != Z* ]]; }
 check "the quit button ends the program" wait_for not running

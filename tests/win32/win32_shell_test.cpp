@@ -24,12 +24,6 @@ struct Received {
     std::vector<std::string> arguments;
 };
 
-fs::path TestProgramFolder() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
 // A report can show before its process has let go of it: read until it reads whole.
 bool ReadReport(const fs::path& report, Received& received) {
     std::ifstream in(report, std::ios::binary);
@@ -112,6 +106,39 @@ TEST_F(ShellTest, FindsTheToolWithoutExtensionThenOnTheSearchPath) {
     ASSERT_TRUE(platform.Shell(bare, WindowStyle::MinimisedFocus));
     ASSERT_TRUE(WaitForReport(videos.path(), received));
     EXPECT_EQ(received.arguments.back(), "/t");
+}
+
+TEST_F(ShellTest, TheMixerIsTheOldOneElseItsSuccessorAndWithNeitherTheLaunchFails) {
+    // Neither mixer is part of the system here, as under Wine: the search path decides alone.
+    wchar_t system[MAX_PATH];
+    const fs::path systemFolder(std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)));
+    for (const wchar_t* mixer : {L"sndvol32.exe", L"sndvol.exe"}) {
+        if (fs::exists(systemFolder / mixer)) GTEST_SKIP() << "this system has its own mixer";
+    }
+    const EnvironmentVariable path(L"PATH", tools.path().wstring());
+    const WorkingDirectory inVideos(videos.path());
+    struct Case {
+        std::vector<std::wstring> installed;
+        const wchar_t* started;  // null: nothing can start
+    };
+    const Case cases[] = {
+        {{}, nullptr},
+        {{L"sndvol.exe"}, L"sndvol.exe"},
+        {{L"sndvol32.exe", L"sndvol.exe"}, L"sndvol32.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.started != nullptr ? win32::Narrow(c.started) : "neither mixer");
+        for (const auto& entry : fs::directory_iterator(tools.path())) fs::remove(entry.path());
+        for (const std::wstring& name : c.installed) InstallTool(name);
+        fs::remove(videos.path() / L"argv_echo.txt");
+        const bool started = platform.Shell(MixerCommand(), WindowStyle::MinimisedFocus);
+        ASSERT_EQ(started, c.started != nullptr);
+        if (!started) continue;
+        Received received;
+        ASSERT_TRUE(WaitForReport(videos.path(), received));
+        EXPECT_EQ(received.commandLine, "\"" + win32::Narrow((tools.path() / c.started).wstring()) + "\" /t");
+        EXPECT_EQ(received.arguments, std::vector<std::string>{"/t"});
+    }
 }
 
 TEST_F(ShellTest, AMissingToolIsReportedAsAFailure) {

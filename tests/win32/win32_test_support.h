@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "win32_api.h"
 
@@ -37,6 +38,9 @@ public:
         static int made = 0;
         path_ = std::filesystem::path(base) /
                 (name + L" " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++made));
+        // Wine gives out the same process ids run after run: a folder left by an earlier run goes first.
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
         std::filesystem::create_directories(path_);
     }
     ~TemporaryFolder() {
@@ -67,6 +71,35 @@ public:
 private:
     std::filesystem::path previous_;
 };
+
+// Sets an environment variable, which the processes started meanwhile inherit, for one scope.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(std::wstring name, const std::wstring& value) : name_(std::move(name)) {
+        const DWORD length = GetEnvironmentVariableW(name_.c_str(), nullptr, 0);
+        if (length > 0) {
+            previous_.resize(length);
+            previous_.resize(GetEnvironmentVariableW(name_.c_str(), previous_.data(), length));
+            hadValue_ = true;
+        }
+        SetEnvironmentVariableW(name_.c_str(), value.c_str());
+    }
+    ~EnvironmentVariable() { SetEnvironmentVariableW(name_.c_str(), hadValue_ ? previous_.c_str() : nullptr); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+private:
+    std::wstring name_;
+    std::wstring previous_;
+    bool hadValue_ = false;
+};
+
+// The folder of the running test program, where the stand-in programs are built too.
+inline std::filesystem::path TestProgramFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path();
+}
 
 inline std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');

@@ -1,12 +1,14 @@
 #include "linux_process.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+
+extern char** environ;
 
 namespace talvenor::linux_backend {
 
@@ -16,26 +18,6 @@ bool IsExecutableFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
-
-// Reads exactly `size` bytes unless the other end closes first.
-bool ReadAll(int fd, void* buffer, std::size_t size) {
-    auto* bytes = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = read(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-struct FdGuard {
-    int fd = -1;
-    ~FdGuard() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 // What the terminal runs: the tool, then on failure a message and a wait for Enter. The file
 // names arrive as positional parameters and are never parsed as shell text.
@@ -66,48 +48,42 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
 
 pid_t SpawnDetached(const std::vector<std::string>& argv) {
     if (argv.empty()) return -1;
-    // Everything the children need is prepared here: after fork only async-signal-safe calls.
+    // Our children are never waited for: the system reaps them as they end.
+    static const bool reaping = [] {
+        std::signal(SIGCHLD, SIG_IGN);
+        return true;
+    }();
+    (void)reaping;
+
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
-    FdGuard devNull{open("/dev/null", O_RDWR | O_CLOEXEC)};
 
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return -1;
-    FdGuard readEnd{report[0]};
-    FdGuard writeEnd{report[1]};
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
-    const pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        setsid();
-        const pid_t grandchild = fork();
-        if (grandchild != 0) {
-            // The middle process only tells the grandchild's id and leaves, so no zombie stays.
-            (void)!write(report[1], &grandchild, sizeof grandchild);
-            _exit(0);
-        }
-        if (devNull.fd >= 0) {
-            dup2(devNull.fd, STDIN_FILENO);
-            dup2(devNull.fd, STDOUT_FILENO);
-            dup2(devNull.fd, STDERR_FILENO);
-        }
-        execv(args[0], args.data());
-        const int error = errno;
-        (void)!write(report[1], &error, sizeof error);
-        _exit(127);
-    }
-    close(writeEnd.fd);
-    writeEnd.fd = -1;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid_t started = -1;
-    if (!ReadAll(readEnd.fd, &started, sizeof started) || started <= 0) return -1;
-    // The pipe closes without a word when exec succeeds; an errno means it did not.
-    int error = 0;
-    if (ReadAll(readEnd.fd, &error, sizeof error)) return -1;
-    return started;
+    // A session of its own, so that it outlives us; default signal handling and an empty mask.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGCHLD);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    sigset_t empty;
+    sigemptyset(&empty);
+    posix_spawnattr_setsigmask(&attributes, &empty);
+
+    pid_t pid = -1;
+    // glibc reports a failed exec here, so a program that cannot run is known at once.
+    const int error = posix_spawn(&pid, args[0], &files, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
+    return error == 0 ? pid : -1;
 }
 
 std::string FindTerminal() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "linux_process.h"
+#include "qt_dialog.h"
 #include "version.h"
 
 namespace talvenor::linux_backend {
@@ -118,12 +119,14 @@ void LinuxPlatform::MinimiseWhenShown(pid_t pid) {
 std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 void LinuxPlatform::MsgBox(const std::string& prompt) {
+    UseFrenchStandardDialogs();
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::Ok, window_);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 bool LinuxPlatform::AskYesNo(const std::string& prompt) {
+    UseFrenchStandardDialogs();
     QMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::NoButton,
                     window_);
     box.setTextFormat(Qt::PlainText);

@@ -1,6 +1,9 @@
 #include "qt_dialog.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -52,7 +55,17 @@ QString ToQtFilter(const std::string& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
+void UseFrenchStandardDialogs() {
+    static QTranslator* translator = nullptr;
+    if (translator != nullptr) return;
+    translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
 void QtFileDialog::ShowOpen() {
+    UseFrenchStandardDialogs();
     OpenDialog dialog(parent_, QString::fromStdString(title_), QDir::currentPath(), ToQtFilter(filter_));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -26,6 +26,10 @@ private:
     std::string fileName_;
 };
 
+// Puts Qt's standard dialogs and boxes in French, whatever the session's language. Called just
+// before the first of them opens, so that start-up reads no translation.
+void UseFrenchStandardDialogs();
+
 // "Video|*.flv;" in Qt's form: "Video (*.flv)". Empty patterns are dropped.
 QString ToQtFilter(const std::string& filter);
 

@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +40,15 @@ QString PicturePath(Picture picture) {
         case Picture::None: break;
     }
     return {};
+}
+
+// Reads a picture with the one reader its format needs: no probing through every image plugin.
+QPixmap LoadPicture(Picture picture) {
+    const QString path = PicturePath(picture);
+    if (path.isEmpty()) return {};
+    QImageReader reader(path, path.section(QLatin1Char('.'), -1).toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 // The pointer's hot spot: the tip of the index finger.
@@ -115,10 +125,11 @@ QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                                 QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     setWindowTitle(ToQString(kFormDesign.caption));
-    setWindowIcon(QIcon(PicturePath(kFormDesign.icon)));
+    setWindowIcon(QIcon(LoadPicture(kFormDesign.icon)));
     setFont(ToQFont(kFormDesign.font));
     setFixedSize(TwipsToPixels(kFormDesign.clientWidth), TwipsToPixels(kFormDesign.clientHeight));
-    background_ = QPixmap(PicturePath(kFormDesign.picture));
+    background_ = LoadPicture(kFormDesign.picture);
+    handCursor_ = QCursor(LoadPicture(kFormDesign.pointerPicture), kHandHotX, kHandHotY);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     // Labels lie behind every other control; within each group the first stored is in front,
@@ -143,7 +154,7 @@ QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
 
 QWidget* QtForm::Create(const ControlDesign& d) {
     QWidget* widget = nullptr;
-    const QPixmap picture(PicturePath(d.picture));
+    const QPixmap picture = LoadPicture(d.picture);
     switch (d.kind) {
         case ControlKind::CommandButton: {
             auto* button = new QPushButton(ToQString(d.text), this);
@@ -212,7 +223,7 @@ QWidget* QtForm::Create(const ControlDesign& d) {
         palette.setColor(QPalette::Base, ToQColor(*d.backColor));
         widget->setPalette(palette);
     }
-    if (d.handPointer) widget->setCursor(QCursor(QPixmap(PicturePath(kFormDesign.pointerPicture)), kHandHotX, kHandHotY));
+    if (d.handPointer) widget->setCursor(handCursor_);
     if (!d.toolTip.empty()) widget->setToolTip(ToQString(d.toolTip));
     widget->setEnabled(d.enabled);
     widget->setVisible(d.visible);

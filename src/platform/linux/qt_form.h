@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QPoint>
 #include <QPushButton>
 #include <QWidget>
@@ -62,6 +63,7 @@ private:
     std::map<ControlId, QWidget*> widgets_;
     std::map<QObject*, ControlId> ids_;
     QPixmap background_;
+    QCursor handCursor_;
     bool settingList_ = false;
     bool manualMove_ = false;
     QPoint moveOffset_;

@@ -1,5 +1,7 @@
 #include "win32_services.h"
 
+#include <utility>
+
 #include "version.h"
 #include "win32_text.h"
 
@@ -9,6 +11,40 @@ namespace {
 
 constexpr wchar_t kMessageWindowClass[] = L"TalvenorServices";
 constexpr wchar_t kCaption[] = L"" TALVENOR_NAME;
+
+// A real window handle has 32 significant bits, sign-extended: values from 2^32 up, far below
+// the sign-extended ones, are never real windows and can stand for windows still to come.
+static_assert(sizeof(WindowHandle) == 8, "stand-in handles need 64-bit window handles");
+constexpr WindowHandle kStandInBase = WindowHandle{1} << 32;
+// How long a stop waits for the player's window to show, and for the focus to reach it.
+constexpr ULONGLONG kWindowWaitMs = 3000;
+constexpr ULONGLONG kFocusWaitMs = 1500;
+constexpr DWORD kPollMs = 25;
+
+// Waits up to `milliseconds` for `object` (none when null), answering the messages other
+// threads send meanwhile, so that a program activating its window is never kept waiting on us.
+// Posted messages stay queued: no handler runs from here.
+bool WaitAnsweringSentMessages(HANDLE object, DWORD milliseconds) {
+    const DWORD result = MsgWaitForMultipleObjects(object != nullptr ? 1 : 0, &object, FALSE,
+                                                   milliseconds, QS_SENDMESSAGE);
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    return object != nullptr && result == WAIT_OBJECT_0;
+}
+
+// The window of the process, waited for while the process runs without one yet; null when it
+// ended or showed none in time.
+HWND WaitForMainWindow(DWORD processId) {
+    const KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process) return nullptr;
+    const ULONGLONG end = GetTickCount64() + kWindowWaitMs;
+    for (;;) {
+        if (const HWND found = MainWindowOf(processId)) return found;
+        if (GetTickCount64() >= end || WaitAnsweringSentMessages(process.get(), kPollMs)) {
+            return nullptr;
+        }
+    }
+}
 
 // Gives the buttons of the question their French names whatever the system's language.
 thread_local HHOOK questionHook = nullptr;
@@ -24,7 +60,7 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) {
+Win32Platform::Win32Platform(HINSTANCE instance) : nextStandIn_(kStandInBase) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MessageWindowProc;
     windowClass.hInstance = instance;
@@ -109,12 +145,64 @@ void Win32Platform::SendMessage(WindowHandle window, std::uint32_t message, std:
     ::SendMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);
 }
 
+HWND MainWindowOf(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM into) {
+            auto& wanted = *reinterpret_cast<Search*>(into);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != wanted.processId || !IsWindowVisible(window) ||
+                GetWindow(window, GW_OWNER) != nullptr) {
+                return TRUE;
+            }
+            // A console program's console may be reported as its window, but never gets its keys.
+            wchar_t kind[32] = {};
+            GetClassNameW(window, kind, 32);
+            if (std::wstring_view(kind) == L"ConsoleWindowClass") return TRUE;
+            wanted.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 WindowHandle Win32Platform::GetForegroundWindow() {
+    if (lastLaunched_ != 0) {
+        // Right after a launch the foreground window is the one the new process is opening.
+        const WindowHandle handle = nextStandIn_++;
+        standIns_[handle] = lastLaunched_;
+        lastLaunched_ = 0;
+        return handle;
+    }
     return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
 }
 
 bool Win32Platform::SetForegroundWindow(WindowHandle window) {
-    return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
+    const auto standIn = standIns_.find(window);
+    if (standIn == standIns_.end()) {
+        return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
+    }
+    const HWND target = WaitForMainWindow(standIn->second);
+    if (target == nullptr) return false;
+    // Keys typed while the active window is minimised arrive as system keys: shown again first.
+    if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);
+    if (!::SetForegroundWindow(target)) return false;
+    focusRequested_ = target;
+    return true;
+}
+
+void Win32Platform::WaitForRequestedFocus() {
+    const HWND target = std::exchange(focusRequested_, nullptr);
+    if (target == nullptr) return;
+    const ULONGLONG end = GetTickCount64() + kFocusWaitMs;
+    while (IsWindow(target) && (::GetForegroundWindow() != target || IsIconic(target)) &&
+           GetTickCount64() < end) {
+        WaitAnsweringSentMessages(nullptr, kPollMs);
+    }
 }
 
 }  // namespace talvenor::win32

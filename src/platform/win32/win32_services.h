@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,13 +54,23 @@ public:
 private:
     static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void SendPendingKeys();
+    void WaitForRequestedFocus();
 
     HWND owner_ = nullptr;
     std::function<bool(MSG&)> filter_;
     // Receives the request to type the keys once the running handler has returned.
     Window messageWindow_;
     std::deque<std::wstring> pendingKeys_;
+    // The process started last, until the next foreground query turns it into a stand-in handle.
+    DWORD lastLaunched_ = 0;
+    std::map<WindowHandle, DWORD> standIns_;
+    WindowHandle nextStandIn_;
+    // The window brought forward last: pending keys wait for it to have the focus.
+    HWND focusRequested_ = nullptr;
 };
+
+// The visible, unowned top-level window of process `processId`, consoles left out, or null.
+HWND MainWindowOf(DWORD processId);
 
 // The show command that a started program's window gets for `style`.
 int ShowCommandFor(WindowStyle style);

@@ -74,7 +74,10 @@ int ShowCommandFor(WindowStyle style) {
 }
 
 bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
-    if (IsWebAddressCommand(command)) return OpenWebAddress(command.arguments.front());
+    if (IsWebAddressCommand(command)) {
+        lastLaunched_ = 0;
+        return OpenWebAddress(command.arguments.front());
+    }
     const std::optional<std::wstring> program = FindProgram(command.toolDir, command.program);
     if (!program) return false;
     std::wstring line = WindowsCommandLine(command, *program);
@@ -89,6 +92,7 @@ bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
                         nullptr, nullptr, &startup, &process)) {
         return false;
     }
+    lastLaunched_ = process.dwProcessId;
     // Never waited for: the handles go at once.
     const KernelHandle processHandle(process.hProcess);
     const KernelHandle threadHandle(process.hThread);
