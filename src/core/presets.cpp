@@ -1,5 +1,7 @@
 #include "presets.h"
 
+#include <utility>
+
 #include "version.h"
 
 namespace talvenor {
@@ -15,17 +17,6 @@ const std::array<ConversionPreset, kPresetCount> kPresets{{
 
 namespace {
 
-// Splits a constant run of options at its blanks; empty words (double blanks) carry nothing.
-void AppendWords(std::string_view text, std::vector<std::string>& words) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string_view::npos) end = text.size();
-        if (end > start) words.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
 // Joins the pieces with nothing between them.
 std::string Join(std::initializer_list<std::string_view> pieces) {
     std::string joined;
@@ -34,6 +25,18 @@ std::string Join(std::initializer_list<std::string_view> pieces) {
 }
 
 }  // namespace
+
+std::vector<std::string> SplitWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (end > start) words.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
 
 const ConversionPreset* PresetAt(std::int16_t listIndex) {
     const auto row = static_cast<std::uint16_t>(listIndex);
@@ -64,7 +67,7 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     const std::string_view middle = preset.middle;
     const std::size_t extEnd = middle.find(' ');
     line.arguments.push_back(FileArgument(Join({baseName, middle.substr(0, extEnd)})));
-    AppendWords(middle.substr(extEnd), line.arguments);
+    for (std::string& word : SplitWords(middle.substr(extEnd))) line.arguments.push_back(std::move(word));
     line.arguments.push_back(FileArgument(ConversionOutput(preset, baseName)));
     return line;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform.h"
 
@@ -35,6 +36,9 @@ CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseNam
                           const std::string& sourceExt);
 CommandLine MixerCommand();
 CommandLine WebSiteCommand();
+
+// The words of a run of options, split at blanks; empty words (double blanks) carry nothing.
+std::vector<std::string> SplitWords(std::string_view text);
 
 // A file name as the tools must receive it: one that a tool would take for an option or a
 // protocol ("-x.flv", "a:b.flv") is given a "./" so that it stays a plain file name.

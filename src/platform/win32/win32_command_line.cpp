@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "presets.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -17,18 +18,6 @@ bool NeedsQuotes(std::wstring_view argument) {
 std::wstring QuoteProgram(std::wstring_view path) {
     if (path.find_first_of(L" \t") == std::wstring_view::npos) return std::wstring(path);
     return L"\"" + std::wstring(path) + L"\"";
-}
-
-std::vector<std::string> WordsOf(std::string_view text) {
-    std::vector<std::string> words;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string_view::npos) end = text.size();
-        if (end > start) words.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return words;
 }
 
 }  // namespace
@@ -60,7 +49,7 @@ std::wstring WindowsCommandLine(const CommandLine& command, std::wstring_view pr
     const std::string_view text = command.text;
     if (text.starts_with(head) && (text.size() == head.size() || text[head.size()] == ' ')) {
         const std::string_view rest = text.substr(head.size());
-        bool plain = WordsOf(rest) == command.arguments;
+        bool plain = SplitWords(rest) == command.arguments;
         for (const std::string& argument : command.arguments) {
             plain = plain && !NeedsQuotes(Widen(argument));
         }
