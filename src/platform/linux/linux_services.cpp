@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -122,6 +123,8 @@ void LinuxPlatform::MsgBox(const std::string& prompt) {
     UseFrenchStandardDialogs();
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::Ok, window_);
     box.setTextFormat(Qt::PlainText);
+    // No icon at all: not even the one some styles put on the button.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.exec();
 }
 
