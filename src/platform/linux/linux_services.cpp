@@ -93,7 +93,9 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const pid_t pid = SpawnDetached(argv);
     if (pid <= 0) return false;
     lastLaunched_ = pid;
-    if (style == WindowStyle::MinimisedFocus) MinimiseWhenShown(pid);
+    // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
+    const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
+    if (style == WindowStyle::MinimisedFocus && !standIn) MinimiseWhenShown(pid);
     return true;
 }
 
