@@ -48,7 +48,7 @@ QString Plain(const std::string& text) {
 
 }  // namespace
 
-LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), nextPending_(kPendingBase) {}
+LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -92,7 +92,7 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     if (argv.empty()) return false;
     const pid_t pid = SpawnDetached(argv);
     if (pid <= 0) return false;
-    lastLaunched_ = pid;
+    launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
     const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
     if (style == WindowStyle::MinimisedFocus && !standIn) MinimiseWhenShown(pid);
@@ -196,20 +196,13 @@ void LinuxPlatform::SendMessage(WindowHandle, std::uint32_t message, std::uintpt
 }
 
 WindowHandle LinuxPlatform::GetForegroundWindow() {
-    if (lastLaunched_ != 0) {
-        // Right after a launch the foreground window is the one the new process is opening.
-        const WindowHandle handle = nextPending_++;
-        pendingWindows_[handle] = lastLaunched_;
-        lastLaunched_ = 0;
-        return handle;
-    }
+    if (const WindowHandle standIn = launched_.TakeStandIn()) return standIn;
     return desktop_.ActiveWindow();
 }
 
 WindowHandle LinuxPlatform::Resolve(WindowHandle window) {
-    const auto pending = pendingWindows_.find(window);
-    if (pending == pendingWindows_.end()) return window;
-    const pid_t pid = pending->second;
+    const auto pid = static_cast<pid_t>(launched_.ProcessOf(window));
+    if (pid == 0) return window;
     toMinimise_.erase(pid);
     WindowHandle found = desktop_.WindowOfProcess(pid);
     for (int waited = 0; found == 0 && waited < kWindowWaitMs && kill(pid, 0) == 0; waited += 50) {

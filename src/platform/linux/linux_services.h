@@ -6,6 +6,7 @@
 #include <set>
 #include <memory>
 
+#include "launched_windows.h"
 #include "platform.h"
 #include "x11_desktop.h"
 
@@ -59,10 +60,8 @@ private:
 
     X11Desktop desktop_;
     QWidget* window_ = nullptr;
-    pid_t lastLaunched_ = 0;
-    std::map<WindowHandle, pid_t> pendingWindows_;
+    LaunchedWindows launched_;
     std::set<pid_t> toMinimise_;
-    WindowHandle nextPending_;
     WindowHandle focusRequested_ = 0;
 };
 

@@ -60,7 +60,7 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) : nextStandIn_(kStandInBase) {
+Win32Platform::Win32Platform(HINSTANCE instance) : launched_(kStandInBase) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MessageWindowProc;
     windowClass.hInstance = instance;
@@ -171,22 +171,14 @@ HWND MainWindowOf(DWORD processId) {
 }
 
 WindowHandle Win32Platform::GetForegroundWindow() {
-    if (lastLaunched_ != 0) {
-        // Right after a launch the foreground window is the one the new process is opening.
-        const WindowHandle handle = nextStandIn_++;
-        standIns_[handle] = lastLaunched_;
-        lastLaunched_ = 0;
-        return handle;
-    }
+    if (const WindowHandle standIn = launched_.TakeStandIn()) return standIn;
     return reinterpret_cast<WindowHandle>(::GetForegroundWindow());
 }
 
 bool Win32Platform::SetForegroundWindow(WindowHandle window) {
-    const auto standIn = standIns_.find(window);
-    if (standIn == standIns_.end()) {
-        return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
-    }
-    const HWND target = WaitForMainWindow(standIn->second);
+    const auto process = static_cast<DWORD>(launched_.ProcessOf(window));
+    if (process == 0) return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
+    const HWND target = WaitForMainWindow(process);
     if (target == nullptr) return false;
     // Keys typed while the active window is minimised arrive as system keys: shown again first.
     if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);

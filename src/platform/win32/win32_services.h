@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "launched_windows.h"
 #include "platform.h"
 #include "win32_handles.h"
 
@@ -61,10 +62,7 @@ private:
     // Receives the request to type the keys once the running handler has returned.
     Window messageWindow_;
     std::deque<std::wstring> pendingKeys_;
-    // The process started last, until the next foreground query turns it into a stand-in handle.
-    DWORD lastLaunched_ = 0;
-    std::map<WindowHandle, DWORD> standIns_;
-    WindowHandle nextStandIn_;
+    LaunchedWindows launched_;
     // The window brought forward last: pending keys wait for it to have the focus.
     HWND focusRequested_ = nullptr;
 };

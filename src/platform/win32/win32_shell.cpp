@@ -75,7 +75,7 @@ int ShowCommandFor(WindowStyle style) {
 
 bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
     if (IsWebAddressCommand(command)) {
-        lastLaunched_ = 0;
+        launched_.Launched(0);
         return OpenWebAddress(command.arguments.front());
     }
     const std::optional<std::wstring> program = FindProgram(command.toolDir, command.program);
@@ -92,7 +92,7 @@ bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
                         nullptr, nullptr, &startup, &process)) {
         return false;
     }
-    lastLaunched_ = process.dwProcessId;
+    launched_.Launched(process.dwProcessId);
     // Never waited for: the handles go at once.
     const KernelHandle processHandle(process.hProcess);
     const KernelHandle threadHandle(process.hThread);

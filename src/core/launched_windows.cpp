@@ -1,0 +1,18 @@
+#include "launched_windows.h"
+
+namespace talvenor {
+
+WindowHandle LaunchedWindows::TakeStandIn() {
+    if (last_ == 0) return 0;
+    const WindowHandle handle = next_++;
+    standIns_[handle] = last_;
+    last_ = 0;
+    return handle;
+}
+
+std::int64_t LaunchedWindows::ProcessOf(WindowHandle window) const {
+    const auto found = standIns_.find(window);
+    return found == standIns_.end() ? 0 : found->second;
+}
+
+}  // namespace talvenor
