@@ -1,6 +1,7 @@
 // What the user's mouse and keyboard lead to: which control lies on top where, the tab order,
 // and every connected event, seen through the recording platform and dialog.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -62,6 +63,8 @@ private slots:
     void smallCommandsStartTheirProgram_data();
     void smallCommandsStartTheirProgram();
     void minimiseButtonMinimisesTheWindow();
+    void buttonsPaintTheirPressAfterTheirHandler_data();
+    void buttonsPaintTheirPressAfterTheirHandler();
     void pressesThatMoveTheWindow_data();
     void pressesThatMoveTheWindow();
 
@@ -446,6 +449,44 @@ void WindowInputTest::smallCommandsStartTheirProgram() {
     // Each click starts one more.
     w->Click(name);
     QCOMPARE(w->Log(), (QStringList{shell, shell}));
+}
+
+void WindowInputTest::buttonsPaintTheirPressAfterTheirHandler_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("Command1, a captioned button") << "Command1"
+                                                  << "MsgBox";
+    QTest::newRow("CmdHP, a picture button") << "CmdHP"
+                                             << "Shell(sndvol32 /t, 2)";
+}
+
+// A click reaches its handler before the button paints its pressed or released look, and the
+// handler finds the button painting normally again (it may open a dialog).
+void WindowInputTest::buttonsPaintTheirPressAfterTheirHandler() {
+    QFETCH(QString, name);
+    QFETCH(QString, call);
+    QWidget* button = w->Control(name);
+    struct PaintSpy : QObject {
+        testing::CallLog* log = nullptr;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) log->push_back("Paint");
+            return false;
+        }
+    } spy;
+    spy.log = &w->log;
+    QCoreApplication::processEvents();
+    button->installEventFilter(&spy);
+    bool paintingInHandler = false;
+    connect(qobject_cast<QAbstractButton*>(button), &QAbstractButton::clicked, this,
+            [&] { paintingInHandler = button->updatesEnabled(); });
+
+    w->Click(name);
+    QCOMPARE(w->Log().value(0), call);
+    QVERIFY(paintingInHandler);
+    // Both looks are painted afterwards, by the event loop.
+    QTRY_VERIFY(w->Log().contains(QStringLiteral("Paint")));
+    QVERIFY(button->updatesEnabled());
+    button->removeEventFilter(&spy);
 }
 
 void WindowInputTest::minimiseButtonMinimisesTheWindow() {

@@ -105,7 +105,32 @@ protected:
 
 }  // namespace
 
-PictureButton::PictureButton(const QPixmap& picture, QWidget* parent) : QPushButton(parent), picture_(picture) {}
+FormButton::FormButton(QWidget* parent) : FormButton(QString(), parent) {}
+
+FormButton::FormButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+    // Connected before any handler: a handler may open a dialog, and the button must paint
+    // normally while it shows.
+    connect(this, &QAbstractButton::clicked, this, [this] { setUpdatesEnabled(true); });
+}
+
+template <typename Handler>
+void FormButton::PaintLater(Handler handler) {
+    // QPushButton calls repaint() while it handles a press and before it emits clicked; with
+    // updates off that paints nothing, and turning them back on schedules one update instead.
+    setUpdatesEnabled(false);
+    handler();
+    setUpdatesEnabled(true);
+}
+
+void FormButton::mousePressEvent(QMouseEvent* event) {
+    PaintLater([&] { QPushButton::mousePressEvent(event); });
+}
+
+void FormButton::mouseReleaseEvent(QMouseEvent* event) {
+    PaintLater([&] { QPushButton::mouseReleaseEvent(event); });
+}
+
+PictureButton::PictureButton(const QPixmap& picture, QWidget* parent) : FormButton(parent), picture_(picture) {}
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
@@ -157,7 +182,7 @@ QWidget* QtForm::Create(const ControlDesign& d) {
     const QPixmap picture = LoadPicture(d.picture);
     switch (d.kind) {
         case ControlKind::CommandButton: {
-            auto* button = new QPushButton(ToQString(d.text), this);
+            auto* button = new FormButton(ToQString(d.text), this);
             button->setAutoDefault(false);
             widget = button;
             break;

@@ -71,8 +71,27 @@ private:
     bool labelDoubleClicked_ = false;
 };
 
+// A push button that paints its pressed and released looks on the event loop's next pass rather
+// than at once (as QPushButton does), so that a click reaches its handler, and the program it
+// starts, without waiting for two paints.
+class FormButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit FormButton(QWidget* parent);
+    FormButton(const QString& text, QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    template <typename Handler>
+    void PaintLater(Handler handler);
+};
+
 // A graphical button: its picture centred on the face and clipped to it, no caption.
-class PictureButton : public QPushButton {
+class PictureButton : public FormButton {
     Q_OBJECT
 
 public:
