@@ -9,13 +9,25 @@ add_library(talvenor_linux STATIC
   src/platform/linux/linux_services.cpp
   src/platform/linux/qt_dialog.cpp
   src/platform/linux/qt_form.cpp
-  src/platform/linux/x11_desktop.cpp)
+  src/platform/linux/x11_desktop.cpp
+  ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp)
 target_include_directories(talvenor_linux PUBLIC src/platform/linux)
 target_link_libraries(talvenor_linux PUBLIC talvenor_core Qt6::Widgets X11::X11 X11::Xtst)
-# Static Qt image plugins are not needed: the system's Qt loads its bmp, ico and gif readers.
-qt_add_resources(talvenor_linux pictures PREFIX "/pictures" BASE res FILES
-  res/p1_background.bmp res/p2_icon.ico res/p3_hand.ico res/p4_speaker.gif res/p5_arrow.gif
-  res/p6_minimise.bmp res/p7_cross.bmp)
+
+# The pictures are decoded when the program is built (by the system's Qt and its image plugins)
+# and compiled in as pixels: starting the window reads no picture file and loads no image plugin.
+set(TALVENOR_PICTURES
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/p1_background.bmp ${CMAKE_CURRENT_SOURCE_DIR}/res/p2_icon.ico
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/p3_hand.ico ${CMAKE_CURRENT_SOURCE_DIR}/res/p4_speaker.gif
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/p5_arrow.gif ${CMAKE_CURRENT_SOURCE_DIR}/res/p6_minimise.bmp
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/p7_cross.bmp)
+add_executable(talvenor_embed_pictures src/tools/embed_pictures.cpp)
+target_link_libraries(talvenor_embed_pictures PRIVATE Qt6::Gui)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp
+  COMMAND talvenor_embed_pictures ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp ${TALVENOR_PICTURES}
+  DEPENDS talvenor_embed_pictures ${TALVENOR_PICTURES}
+  COMMENT "Decoding the window's pictures"
+  VERBATIM)
 
 add_executable(talvenor src/app/main_linux.cpp)
 target_link_libraries(talvenor PRIVATE talvenor_linux)

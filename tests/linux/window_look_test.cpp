@@ -15,6 +15,7 @@
 #include <QtMath>
 #include <memory>
 
+#include "embedded_pictures.h"
 #include "window_fixture.h"
 #include "window_tests.h"
 
@@ -86,6 +87,8 @@ private slots:
     void titlesAreDoubledLightAndDark_data();
     void titlesAreDoubledLightAndDark();
     void longLabelBreaksIntoTwoLines();
+    void builtInPicturesAreTheFilesPixelForPixel_data();
+    void builtInPicturesAreTheFilesPixelForPixel();
     void pictureButtonsShowTheirPictureCentred_data();
     void pictureButtonsShowTheirPictureCentred();
     void toolTips_data();
@@ -416,6 +419,28 @@ void WindowLookTest::longLabelBreaksIntoTwoLines() {
                       label.height() - label.height() / 2);
     QVERIFY2(PixelCount(shown, upper, kBlack) > 20, "no first line");
     QVERIFY2(PixelCount(shown, lower, kBlack) > 20, "no second line");
+}
+
+void WindowLookTest::builtInPicturesAreTheFilesPixelForPixel_data() {
+    QTest::addColumn<QString>("file");
+    for (const char* file : {"p1_background.bmp", "p2_icon.ico", "p3_hand.ico", "p4_speaker.gif", "p5_arrow.gif",
+                             "p6_minimise.bmp", "p7_cross.bmp"}) {
+        QTest::newRow(file) << QString::fromLatin1(file);
+    }
+}
+
+// The pictures compiled into the program are what Qt's own readers make of the files in res/.
+void WindowLookTest::builtInPicturesAreTheFilesPixelForPixel() {
+    QFETCH(QString, file);
+    const QImage expected = QImage(":/pictures/" + file).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY2(!expected.isNull(), qPrintable("cannot read " + file));
+    const linux_backend::EmbeddedPicture* built = linux_backend::FindEmbeddedPicture(file.toStdString());
+    QVERIFY(built != nullptr);
+    QCOMPARE(QSize(built->width, built->height), expected.size());
+    const QImage image(reinterpret_cast<const uchar*>(built->pixels), built->width, built->height,
+                       built->width * 4, QImage::Format_ARGB32);
+    QCOMPARE(image, expected);
+    QCOMPARE(linux_backend::FindEmbeddedPicture("p8_missing.bmp"), nullptr);
 }
 
 void WindowLookTest::pictureButtonsShowTheirPictureCentred_data() {

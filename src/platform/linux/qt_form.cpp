@@ -5,7 +5,6 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +19,7 @@
 #include <cmath>
 #include <utility>
 
+#include "embedded_pictures.h"
 #include "presets.h"
 
 namespace talvenor::linux_backend {
@@ -28,27 +28,27 @@ namespace {
 
 QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
-QString PicturePath(Picture picture) {
+std::string_view PictureFile(Picture picture) {
     switch (picture) {
-        case Picture::P1Background: return QStringLiteral(":/pictures/p1_background.bmp");
-        case Picture::P2Icon: return QStringLiteral(":/pictures/p2_icon.ico");
-        case Picture::P3Hand: return QStringLiteral(":/pictures/p3_hand.ico");
-        case Picture::P4Speaker: return QStringLiteral(":/pictures/p4_speaker.gif");
-        case Picture::P5Arrow: return QStringLiteral(":/pictures/p5_arrow.gif");
-        case Picture::P6Minimise: return QStringLiteral(":/pictures/p6_minimise.bmp");
-        case Picture::P7Cross: return QStringLiteral(":/pictures/p7_cross.bmp");
+        case Picture::P1Background: return "p1_background.bmp";
+        case Picture::P2Icon: return "p2_icon.ico";
+        case Picture::P3Hand: return "p3_hand.ico";
+        case Picture::P4Speaker: return "p4_speaker.gif";
+        case Picture::P5Arrow: return "p5_arrow.gif";
+        case Picture::P6Minimise: return "p6_minimise.bmp";
+        case Picture::P7Cross: return "p7_cross.bmp";
         case Picture::None: break;
     }
     return {};
 }
 
-// Reads a picture with the one reader its format needs: no probing through every image plugin.
+// The pictures are compiled in as pixels: no file to read, no image plugin to load.
 QPixmap LoadPicture(Picture picture) {
-    const QString path = PicturePath(picture);
-    if (path.isEmpty()) return {};
-    QImageReader reader(path, path.section(QLatin1Char('.'), -1).toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
+    const EmbeddedPicture* embedded = FindEmbeddedPicture(PictureFile(picture));
+    if (embedded == nullptr) return {};
+    const QImage image(reinterpret_cast<const uchar*>(embedded->pixels), embedded->width, embedded->height,
+                       embedded->width * 4, QImage::Format_ARGB32);
+    return QPixmap::fromImage(image);
 }
 
 // The pointer's hot spot: the tip of the index finger.
