@@ -12,7 +12,9 @@ add_library(talvenor_linux STATIC
   src/platform/linux/x11_desktop.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp)
 target_include_directories(talvenor_linux PUBLIC src/platform/linux)
-target_link_libraries(talvenor_linux PUBLIC talvenor_core Qt6::Widgets X11::X11 X11::Xtst)
+# libXtst is opened when the first key is sent (its header is needed to build, not the library).
+target_link_libraries(talvenor_linux PUBLIC talvenor_core Qt6::Widgets X11::X11 ${CMAKE_DL_LIBS})
+target_include_directories(talvenor_linux PRIVATE ${X11_XTest_INCLUDE_PATH})
 
 # The pictures are decoded when the program is built (by the system's Qt and its image plugins)
 # and compiled in as pixels: starting the window reads no picture file and loads no image plugin.

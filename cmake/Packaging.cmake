@@ -30,11 +30,12 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Les développeurs de Talvenor <dev@talvenor
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries it links (Qt 6, libX11, libXtst) come from dpkg-shlibdeps; what it only starts or reads
-# at run time is listed here: the tools, a terminal for conversions, the fonts of the window and Qt's French texts.
+# The libraries it links (Qt 6, libX11) come from dpkg-shlibdeps; what it only opens, starts or reads
+# at run time is listed here: libXtst for typing keys, the tools, a terminal for conversions, the fonts
+# of the window and Qt's French texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "ffmpeg, xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n")
+    "libxtst6, ffmpeg, xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n")
 set(CPACK_GENERATOR DEB)
 
 include(CPack)

@@ -7,6 +7,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <dlfcn.h>
+
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -16,6 +18,17 @@ namespace talvenor::linux_backend {
 namespace {
 
 Display* Dpy(void* display) { return static_cast<Display*>(display); }
+
+// Keys are typed through the XTEST extension, whose library is loaded the first time a key is
+// sent: the window does not need it to start.
+void FakeKeyEvent(Display* dpy, KeyCode code, bool press) {
+    using FakeKey = decltype(&XTestFakeKeyEvent);
+    static const FakeKey fakeKey = [] {
+        void* library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        return library != nullptr ? reinterpret_cast<FakeKey>(dlsym(library, "XTestFakeKeyEvent")) : nullptr;
+    }();
+    if (fakeKey != nullptr) fakeKey(dpy, code, press ? True : False, CurrentTime);
+}
 
 // Owns what Xlib hands back from XGetWindowProperty and XQueryTree.
 struct XFreeGuard {
@@ -149,7 +162,7 @@ void X11Desktop::FakeVirtualKey(std::uint8_t virtualKey, bool press) {
     Display* dpy = Dpy(display_);
     const KeyCode code = XKeysymToKeycode(dpy, KeysymOfVirtualKey(virtualKey));
     if (code == 0) return;
-    XTestFakeKeyEvent(dpy, code, press ? True : False, CurrentTime);
+    FakeKeyEvent(dpy, code, press);
     XSync(dpy, False);
 }
 
@@ -181,10 +194,10 @@ void X11Desktop::TypeKeysym(unsigned long keysym) {
     const bool shifted = !remapped && XkbKeycodeToKeysym(dpy, code, 0, 0) != keysym &&
                          XkbKeycodeToKeysym(dpy, code, 0, 1) == keysym;
     const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
-    if (shifted && shift != 0) XTestFakeKeyEvent(dpy, shift, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-    if (shifted && shift != 0) XTestFakeKeyEvent(dpy, shift, False, CurrentTime);
+    if (shifted && shift != 0) FakeKeyEvent(dpy, shift, true);
+    FakeKeyEvent(dpy, code, true);
+    FakeKeyEvent(dpy, code, false);
+    if (shifted && shift != 0) FakeKeyEvent(dpy, shift, false);
     XSync(dpy, False);
     if (remapped) {
         KeySym none[2] = {NoSymbol, NoSymbol};
