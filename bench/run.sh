@@ -21,7 +21,7 @@ log() { printf '%s\n' "$*" >&2; }
 log "Building the Release program and the floors in $out ..."
 cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release -DTALVENOR_BUILD_TESTS=OFF >"$out.configure.log" 2>&1 \
     || { cat "$out.configure.log" >&2; exit 1; }
-cmake --build "$out" --target talvenor -j"$(nproc)" >"$out.build.log" 2>&1 || { cat "$out.build.log" >&2; exit 1; }
+cmake --build "$out" --target talvenor talvenor-console -j"$(nproc)" >"$out.build.log" 2>&1 || { cat "$out.build.log" >&2; exit 1; }
 cmake -S "$root/bench" -B "$out/bench" -DCMAKE_BUILD_TYPE=Release >>"$out.configure.log" 2>&1 \
     || { cat "$out.configure.log" >&2; exit 1; }
 cmake --build "$out/bench" -j"$(nproc)" >>"$out.build.log" 2>&1 || { cat "$out.build.log" >&2; exit 1; }
@@ -81,6 +81,7 @@ done
 app=$work/app
 mkdir -p "$app/term" "$app/media"
 cp "$work/bin/talvenor" "$app/talvenor"
+strip -o "$app/talvenor-console" "$out/talvenor-console"
 cp "$out/bench/stand_in" "$app/ffmpeg"
 cp "$out/bench/stand_in" "$app/ffplay"
 # A pass-through terminal: the conversion's terminal is started as the program starts it, but a real

@@ -1,5 +1,6 @@
 # Linux backend: Qt 6 Widgets for the window, X11 (XTest, XKB, EWMH) for keys, locks, focus and
 # stacking.
+include(GNUInstallDirs)
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11 REQUIRED)
 set(CMAKE_AUTOMOC ON)
@@ -33,6 +34,17 @@ add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp
 
 add_executable(talvenor src/app/main_linux.cpp)
 target_link_libraries(talvenor PRIVATE talvenor_linux)
+# Where the program looks for its conversion console, relative to its own folder, once installed.
+file(RELATIVE_PATH TALVENOR_CONSOLE_FROM_BIN /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBEXECDIR}/talvenor)
+target_compile_definitions(talvenor_linux PRIVATE TALVENOR_CONSOLE_FROM_BIN="${TALVENOR_CONSOLE_FROM_BIN}")
+
+# The conversion console: starts a conversion at once and shows it in a terminal window. Small
+# and static, so that it starts in about the time of an exec.
+enable_language(C)
+add_executable(talvenor-console src/platform/linux/console/talvenor_console.c)
+set_target_properties(talvenor-console PROPERTIES C_STANDARD 11)
+target_link_options(talvenor-console PRIVATE -static)
+add_dependencies(talvenor talvenor-console)
 
 if(TALVENOR_BUILD_TESTS)
   include(cmake/LinuxTests.cmake)

@@ -4,8 +4,9 @@ add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end
 target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(talvenor_e2e_tests PRIVATE
   TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"
+  TALVENOR_CONSOLE="$<TARGET_FILE:talvenor-console>"
   TALVENOR_ARTIFACTS="${CMAKE_BINARY_DIR}")
-add_dependencies(talvenor_e2e_tests talvenor)
+add_dependencies(talvenor_e2e_tests talvenor talvenor-console)
 add_test(NAME end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-x-session.sh $<TARGET_FILE:talvenor_e2e_tests>)
 set_tests_properties(end_to_end PROPERTIES TIMEOUT 900)

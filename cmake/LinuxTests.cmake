@@ -16,3 +16,7 @@ qt_add_resources(talvenor_window_tests pictures PREFIX "/pictures" BASE res FILE
 add_test(NAME window COMMAND talvenor_window_tests)
 # No display is needed, and the layout is measured at 96 dots per inch.
 set_tests_properties(window PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+
+# The conversion console on its own, with a stand-in terminal.
+add_test(NAME console COMMAND ${CMAKE_SOURCE_DIR}/tests/linux/console_test.sh $<TARGET_FILE:talvenor-console>)
+set_tests_properties(console PROPERTIES TIMEOUT 120)

@@ -2,6 +2,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS talvenor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS talvenor-console RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/talvenor)
 install(FILES res/talvenor.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # Software centres find the metadata by its component id.
 install(FILES res/talvenor.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo

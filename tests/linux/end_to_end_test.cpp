@@ -65,9 +65,12 @@ protected:
         desktop.WaitForNoWindow(kBoxTitle, 2s);
     }
 
-    // Copies the program alone into its own directory and starts it there.
-    void Launch(const std::map<std::string, std::string>& environment = {}, fs::path workingDir = {}) {
+    // Copies the program (with its conversion console, as in a build tree) into its own directory
+    // and starts it there.
+    void Launch(const std::map<std::string, std::string>& environment = {}, fs::path workingDir = {},
+                bool withConsole = true) {
         fs::copy_file(TALVENOR_EXECUTABLE, tools.path() / "talvenor");
+        if (withConsole) fs::copy_file(TALVENOR_CONSOLE, tools.path() / "talvenor-console");
         if (workingDir.empty()) workingDir = media.path();
         app = Start({(tools.path() / "talvenor").string()}, workingDir, environment);
         window = desktop.WaitForWindow(kMainTitle, 15s);
@@ -76,6 +79,7 @@ protected:
     }
 
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
+    void FailedConversionKeepsItsWindowUntilEnter(bool withConsole);
 
     void ChoosePreset(int row) {
         ClickAt(kListOpen);
@@ -240,10 +244,12 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
     kill(conversion, SIGTERM);
 }
 
-TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) {
+// A failed conversion's window stays, showing why, until Enter: through the conversion console,
+// and through the shell that stands in when the console is missing.
+void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     WriteScript(tools.path() / "ffmpeg", "echo 'clip.flv: Invalid data found when processing input' >&2; exit 1");
     MakeClip(media.path() / "clip.flv");
-    Launch();
+    Launch({}, {}, withConsole);
     ChooseFile("clip.flv");
     // Terminals of earlier conversions may still be open: this one is the window that is new.
     const auto before = desktop.Windows("^Talvenor — ffmpeg$");
@@ -264,6 +270,8 @@ TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) {
     };
     std::this_thread::sleep_for(1500ms);
     ASSERT_TRUE(open()) << "the reason of the failure vanished";
+    // The process names are cut to 15 characters.
+    EXPECT_EQ(!ProcessesNamed("talvenor-consol").empty(), withConsole);
     // Enter must reach the terminal: it is activated first, and again if the key went astray.
     for (int attempt = 0; attempt < 3 && open(); ++attempt) {
         RunProgram({"xdotool", "windowactivate", "--sync", std::to_string(terminal)});
@@ -271,6 +279,12 @@ TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) {
         WaitUntil([&] { return !open(); }, 5s);
     }
     EXPECT_FALSE(open());
+}
+
+TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) { FailedConversionKeepsItsWindowUntilEnter(true); }
+
+TEST_F(EndToEnd, WithoutTheConsoleAFailedConversionStillKeepsItsWindow) {
+    FailedConversionKeepsItsWindowUntilEnter(false);
 }
 
 TEST_F(EndToEnd, OnlyALeftPressOnTheBackgroundOrSubtitleMovesAndRaises) {

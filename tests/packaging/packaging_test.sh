@@ -70,6 +70,7 @@ case_install() {
 
     cat >"$work/expected" <<'LIST'
 bin/talvenor
+libexec/talvenor/talvenor-console
 share/applications/talvenor.desktop
 share/icons/hicolor/128x128/apps/talvenor.png
 share/icons/hicolor/32x32/apps/talvenor.png
@@ -155,6 +156,7 @@ case_deb() {
     pass "dpkg -i installed the package"
 
     check "the program is installed as /usr/bin/talvenor" test -x /usr/bin/talvenor
+    check "its conversion console is where the program looks for it" test -x /usr/bin/../libexec/talvenor/talvenor-console
     check "the desktop entry is installed" test -f /usr/share/applications/talvenor.desktop
     check "the icon is installed in the hicolor theme" test -f /usr/share/icons/hicolor/32x32/apps/talvenor.png
     check "talvenor --version prints Talvenor 1.0" test "$(env -u DISPLAY /usr/bin/talvenor --version)" = "Talvenor 1.0"

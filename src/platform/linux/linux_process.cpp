@@ -101,4 +101,23 @@ std::vector<std::string> InTerminal(const std::string& terminal, const std::stri
     return wrapped;
 }
 
+#ifndef TALVENOR_CONSOLE_FROM_BIN
+#define TALVENOR_CONSOLE_FROM_BIN "../libexec/talvenor"
+#endif
+
+std::string FindConsole(const std::string& programDir) {
+    for (const std::string& dir : {programDir, programDir + "/" TALVENOR_CONSOLE_FROM_BIN}) {
+        const std::string path = dir + "/talvenor-console";
+        if (IsExecutableFile(path)) return path;
+    }
+    return {};
+}
+
+std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
+                                   const std::vector<std::string>& argv) {
+    std::vector<std::string> wrapped = {console, "--title", title, "--terminal", terminal, "--"};
+    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+    return wrapped;
+}
+
 }  // namespace talvenor::linux_backend

@@ -24,4 +24,13 @@ std::string FindTerminal();
 std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
                                     const std::vector<std::string>& argv);
 
+// The conversion console installed with the program whose folder is `programDir`: beside it (a
+// build tree), else in ../libexec/talvenor; empty when there is none.
+std::string FindConsole(const std::string& programDir);
+
+// The argument vector that has `console` start `argv` at once and show it in `terminal`, which
+// likewise stays open after a failure until Enter.
+std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
+                                   const std::vector<std::string>& argv);
+
 }  // namespace talvenor::linux_backend

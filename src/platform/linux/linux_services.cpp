@@ -82,7 +82,11 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command,
     if (style == WindowStyle::NormalFocus) {
         // The tool's own output shows in a terminal, as a console window would show it.
         const std::string terminal = FindTerminal();
-        if (!terminal.empty()) return InTerminal(terminal, "Talvenor — " + command.program, argv);
+        const std::string title = "Talvenor — " + command.program;
+        if (terminal.empty()) return argv;
+        // The console starts the tool before the terminal's own start-up; the shell is the fallback.
+        const std::string console = FindConsole(QCoreApplication::applicationDirPath().toStdString());
+        return console.empty() ? InTerminal(terminal, title, argv) : InConsole(console, terminal, title, argv);
     }
     return argv;
 }

@@ -1,0 +1,421 @@
+/* talvenor-console: runs a conversion at once and shows it in a terminal window.
+ *
+ * Starting the tool behind a terminal would make it wait for the terminal's own start-up (a tenth
+ * of a second or more). Instead Talvenor starts this small program, which
+ *
+ *   talvenor-console --title TITLE --terminal TERMINAL -- PROGRAM ARG...
+ *
+ * starts PROGRAM at once on a new pseudo-terminal of its own, then opens TERMINAL running
+ *
+ *   talvenor-console --attach NAME
+ *
+ * which connects back through an abstract Unix socket, receives the pseudo-terminal's master side
+ * and copies between it and the terminal window. Output written before the window is up waits in
+ * the pseudo-terminal. When PROGRAM ends, its exit status is sent over the socket; on failure the
+ * window stays open with a message until Enter is pressed. Closing the window hangs up PROGRAM's
+ * terminal, as closing a terminal does.
+ *
+ * Arguments reach PROGRAM exactly as given: nothing is parsed by a shell.
+ */
+#define _GNU_SOURCE
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
+
+enum {
+    kAttachWaitMs = 30000, /* how long a conversion waits for its window before running unseen */
+    kStatusUnknown = -1,
+};
+
+static const char kFailed[] = "La conversion a échoué";
+static const char kPressEnter[] = "Appuyez sur Entrée pour fermer cette fenêtre.";
+
+static long long NowMs(void) {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+static int WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return -1;
+        data += written;
+        size -= (size_t)written;
+    }
+    return 0;
+}
+
+static socklen_t SocketAddress(const char* name, struct sockaddr_un* address) {
+    memset(address, 0, sizeof *address);
+    address->sun_family = AF_UNIX;
+    /* Abstract namespace: nothing to remove from the file system afterwards. */
+    const size_t length = strnlen(name, sizeof address->sun_path - 2);
+    memcpy(address->sun_path + 1, name, length);
+    return (socklen_t)(offsetof(struct sockaddr_un, sun_path) + 1 + length);
+}
+
+/* ---- The side that runs the program ---------------------------------------------------------- */
+
+static void InitSpawnAttributes(posix_spawnattr_t* attributes) {
+    posix_spawnattr_init(attributes);
+    posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGCHLD);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGHUP);
+    posix_spawnattr_setsigdefault(attributes, &defaults);
+    sigset_t empty;
+    sigemptyset(&empty);
+    posix_spawnattr_setsigmask(attributes, &empty);
+}
+
+/* Starts argv[0] with the slave side of the pseudo-terminal as its controlling terminal and its
+ * three standard streams. Returns its pid, or -1 with errno set. */
+static pid_t StartProgram(char** argv, const char* slave) {
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    /* In a session of its own and without O_NOCTTY, opening the terminal makes it the controlling one. */
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, slave, O_RDWR, 0);
+    posix_spawn_file_actions_adddup2(&files, STDIN_FILENO, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&files, STDIN_FILENO, STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    InitSpawnAttributes(&attributes);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &files, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    return pid;
+}
+
+static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* name) {
+    char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)name, NULL};
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    InitSpawnAttributes(&attributes);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, terminal, &files, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
+    return error == 0 ? pid : -1;
+}
+
+/* Hands the master side over to the window, with one byte of data as SCM_RIGHTS needs. */
+static int SendMaster(int client, int master) {
+    char byte = 'M';
+    struct iovec part = {&byte, 1};
+    union {
+        struct cmsghdr header;
+        char space[CMSG_SPACE(sizeof(int))];
+    } control;
+    memset(&control, 0, sizeof control);
+    struct msghdr message = {0};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control.space;
+    message.msg_controllen = sizeof control.space;
+    struct cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int));
+    memcpy(CMSG_DATA(header), &master, sizeof(int));
+    return sendmsg(client, &message, MSG_NOSIGNAL) == 1 ? 0 : -1;
+}
+
+static void SendStatus(int client, int status) {
+    char line[32];
+    const int length = snprintf(line, sizeof line, "S%d\n", status);
+    (void)send(client, line, (size_t)length, MSG_NOSIGNAL);
+}
+
+/* The exit code shown to the user: the program's own, or 128 + the signal that ended it. */
+static int ExitCode(int waitStatus) {
+    if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+    if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
+    return kStatusUnknown;
+}
+
+static int Run(const char* title, const char* terminal, char** program) {
+    /* The user may close the window at any time; we end when the program has. */
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 125;
+    const char* slave = ptsname(master);
+    if (slave == NULL) return 125;
+    const struct winsize size = {.ws_row = 24, .ws_col = 80};
+    ioctl(master, TIOCSWINSZ, &size);
+
+    /* The program first: it must not wait for the window. */
+    int exitCode = kStatusUnknown;
+    const pid_t child = StartProgram(program, slave);
+    if (child < 0) exitCode = 127;
+    bool running = child > 0;
+
+    char self[PATH_MAX];
+    const ssize_t selfLength = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (selfLength <= 0) return 125;
+    self[selfLength] = '\0';
+
+    char name[96];
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    snprintf(name, sizeof name, "talvenor-console-%ld-%lld%09ld", (long)getpid(), (long long)now.tv_sec, now.tv_nsec);
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un address;
+    const socklen_t addressLength = SocketAddress(name, &address);
+    const bool listening = listener >= 0 && bind(listener, (struct sockaddr*)&address, addressLength) == 0 &&
+                           listen(listener, 1) == 0;
+    const pid_t window = listening ? StartTerminal(terminal, title, self, name) : -1;
+
+    int client = -1;
+    int heldMaster = master;
+    long long deadline = NowMs() + kAttachWaitMs;
+    char sink[4096];
+    for (;;) {
+        if (running) {
+            int waitStatus = 0;
+            const pid_t ended = waitpid(child, &waitStatus, WNOHANG);
+            if (ended == child) {
+                running = false;
+                exitCode = ExitCode(waitStatus);
+            }
+        }
+        if (window > 0) (void)waitpid(window, NULL, WNOHANG);
+        if (client >= 0 && !running) {
+            SendStatus(client, exitCode);
+            close(client);
+            return 0;
+        }
+        const bool unseen = client < 0 && (window < 0 || NowMs() >= deadline);
+        if (unseen && !running) return 0;
+
+        struct pollfd fds[3];
+        nfds_t count = 0;
+        if (client < 0 && listening && !unseen) fds[count++] = (struct pollfd){listener, POLLIN, 0};
+        /* No window will come: keep the program from blocking on a full terminal. */
+        if (unseen && heldMaster >= 0) fds[count++] = (struct pollfd){heldMaster, POLLIN, 0};
+        const int ready = poll(fds, count, 50);
+        if (ready < 0 && errno != EINTR) return 125;
+        for (nfds_t i = 0; ready > 0 && i < count; ++i) {
+            if (fds[i].revents == 0) continue;
+            if (fds[i].fd == listener) {
+                client = accept4(listener, NULL, NULL, SOCK_CLOEXEC);
+                if (client >= 0 && SendMaster(client, heldMaster) == 0) {
+                    /* The window holds the only master now: closing it hangs up the program. */
+                    close(heldMaster);
+                    heldMaster = -1;
+                    close(listener);
+                } else if (client >= 0) {
+                    close(client);
+                    client = -1;
+                }
+            } else if (fds[i].fd == heldMaster) {
+                if (read(heldMaster, sink, sizeof sink) <= 0) {
+                    close(heldMaster);
+                    heldMaster = -1;
+                }
+            }
+        }
+    }
+}
+
+/* ---- The side inside the terminal window ----------------------------------------------------- */
+
+static volatile sig_atomic_t resized = 0;
+static void OnResize(int signal) {
+    (void)signal;
+    resized = 1;
+}
+
+static int ReceiveMaster(int socket) {
+    char byte = 0;
+    struct iovec part = {&byte, 1};
+    union {
+        struct cmsghdr header;
+        char space[CMSG_SPACE(sizeof(int))];
+    } control;
+    struct msghdr message = {0};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control.space;
+    message.msg_controllen = sizeof control.space;
+    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) return -1;
+    for (struct cmsghdr* header = CMSG_FIRSTHDR(&message); header != NULL; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS) {
+            int fd = -1;
+            memcpy(&fd, CMSG_DATA(header), sizeof fd);
+            return fd;
+        }
+    }
+    return -1;
+}
+
+static void CopySize(int from, int to) {
+    struct winsize size;
+    if (ioctl(from, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) ioctl(to, TIOCSWINSZ, &size);
+}
+
+/* Reads "S<code>\n" from the socket; kStatusUnknown if the other side went away without it. */
+static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait) {
+    for (;;) {
+        char* end = memchr(buffer, '\n', *used);
+        if (end != NULL) {
+            *end = '\0';
+            return buffer[0] == 'S' ? atoi(buffer + 1) : kStatusUnknown;
+        }
+        if (*used + 1 >= capacity) return kStatusUnknown;
+        if (!wait) {
+            struct pollfd fd = {socket, POLLIN, 0};
+            if (poll(&fd, 1, 0) <= 0) return INT_MIN;
+        }
+        const ssize_t got = read(socket, buffer + *used, capacity - 1 - *used);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return kStatusUnknown;
+        *used += (size_t)got;
+    }
+}
+
+static int Attach(const char* name) {
+    const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un address;
+    const socklen_t addressLength = SocketAddress(name, &address);
+    if (peer < 0 || connect(peer, (struct sockaddr*)&address, addressLength) != 0) {
+        fprintf(stderr, "talvenor-console : la conversion est introuvable (%s).\n", strerror(errno));
+        return 1;
+    }
+    const int master = ReceiveMaster(peer);
+    if (master < 0) {
+        fprintf(stderr, "talvenor-console : la conversion n'a pas pu être reliée à cette fenêtre.\n");
+        return 1;
+    }
+
+    const bool interactive = isatty(STDIN_FILENO);
+    struct termios saved;
+    if (interactive && tcgetattr(STDIN_FILENO, &saved) == 0) {
+        /* Every key goes to the program as typed; its own terminal settings decide what they do. */
+        struct termios raw = saved;
+        cfmakeraw(&raw);
+        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+        CopySize(STDIN_FILENO, master);
+        struct sigaction action = {0};
+        action.sa_handler = OnResize;
+        sigaction(SIGWINCH, &action, NULL);
+    }
+
+    char buffer[8192];
+    char status[64];
+    size_t statusUsed = 0;
+    int code = INT_MIN;
+    bool input = true;
+    for (;;) {
+        if (resized) {
+            resized = 0;
+            CopySize(STDIN_FILENO, master);
+        }
+        struct pollfd fds[3] = {{master, POLLIN, 0}, {peer, POLLIN, 0}, {input ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (poll(fds, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (fds[0].revents != 0) {
+            const ssize_t got = read(master, buffer, sizeof buffer);
+            if (got > 0) {
+                if (WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
+                continue;
+            }
+            if (got < 0 && errno == EINTR) continue;
+            /* EIO: every holder of the program's terminal has closed it. */
+            break;
+        }
+        if (fds[2].revents != 0) {
+            const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (got > 0) {
+                (void)WriteAll(master, buffer, (size_t)got);
+            } else if (got == 0 || errno != EINTR) {
+                input = false;
+            }
+        }
+        if (fds[1].revents != 0) {
+            /* The program ended while something (a child of it) still holds its terminal. */
+            code = ReadStatus(peer, status, &statusUsed, sizeof status, false);
+            if (code != INT_MIN) break;
+        }
+    }
+    /* What is still waiting in the terminal, then the status. */
+    for (;;) {
+        struct pollfd fd = {master, POLLIN, 0};
+        if (poll(&fd, 1, 0) <= 0) break;
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got <= 0 || WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
+    }
+    if (code == INT_MIN) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
+    close(master);
+    if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+
+    if (code == 0) return 0;
+    if (code == kStatusUnknown) {
+        printf("\n%s (code inconnu).\n%s", kFailed, kPressEnter);
+    } else {
+        printf("\n%s (code %d).\n%s", kFailed, code, kPressEnter);
+    }
+    fflush(stdout);
+    for (int c = getchar(); c != EOF && c != '\n' && c != '\r'; c = getchar()) {
+    }
+    return code == kStatusUnknown ? 1 : code;
+}
+
+static void Usage(void) {
+    fprintf(stderr,
+            "usage : talvenor-console --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
+            "        talvenor-console --attach NOM\n");
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2]);
+    const char* title = NULL;
+    const char* terminal = NULL;
+    int i = 1;
+    for (; i + 1 < argc && strcmp(argv[i], "--") != 0; i += 2) {
+        if (strcmp(argv[i], "--title") == 0) {
+            title = argv[i + 1];
+        } else if (strcmp(argv[i], "--terminal") == 0) {
+            terminal = argv[i + 1];
+        } else {
+            break;
+        }
+    }
+    if (title == NULL || terminal == NULL || i + 1 >= argc || strcmp(argv[i], "--") != 0) {
+        Usage();
+        return 2;
+    }
+    return Run(title, terminal, argv + i + 1);
+}

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The conversion console on its own: a stand-in terminal runs what follows its -e with its
+# output in a file, so that what the window would show can be read back.
+#
+#   tests/linux/console_test.sh PATH/TO/talvenor-console
+set -uo pipefail
+
+console=$1
+work=$(mktemp -d /tmp/talvenor-console-test.XXXXXX)
+trap 'pkill -P $$ 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+
+check() {  # DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok   - $what"
+    else
+        echo "FAIL - $what"
+        failures=$((failures + 1))
+    fi
+}
+
+# Waits up to $1 tenths of a second for the command that follows to succeed.
+wait_for() {
+    local tenths=$1
+    shift
+    for ((i = 0; i < tenths; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
+# The stand-in terminal: records its arguments, then runs the command after -e, its input from
+# $work/input if that exists (a fifo the test writes to), else from /dev/null.
+cat >"$work/terminal" <<'EOF'
+#!/bin/sh
+dir=$(dirname "$0")
+printf '%s\n' "$@" >"$dir/terminal.args"
+echo $$ >"$dir/terminal.pid"
+while [ "$1" != "-e" ]; do shift; done
+shift
+if [ -p "$dir/input" ]; then exec "$@" >"$dir/window" 2>&1 <"$dir/input"; fi
+exec "$@" >"$dir/window" 2>&1 </dev/null
+EOF
+# The tool: says whether its streams are a terminal, prints each argument, ends with $CODE.
+cat >"$work/tool" <<'EOF'
+#!/bin/sh
+echo $$ >"$(dirname "$0")/tool.pid"
+if [ -t 0 ] && [ -t 1 ] && [ -t 2 ]; then echo "on a terminal"; fi
+for arg in "$@"; do printf '<%s>\n' "$arg"; done
+exit "${CODE:-0}"
+EOF
+chmod +x "$work/terminal" "$work/tool"
+
+window_text() { tr -d '\r' <"$work/window" 2>/dev/null; }
+reset() { rm -f "$work/window" "$work/terminal.args" "$work/terminal.pid" "$work/tool.pid" "$work/input"; }
+
+# 1. The tool runs on a terminal of its own, receives every argument untouched, and its output
+#    reaches the window, which closes by itself when the tool succeeds.
+reset
+args=("un fichier.flv" "'guillemets'" '"doubles"' '$(touch injected)' '`touch injected`' "a;b&c|d" "-tiret" "" "été ビデオ")
+"$console" --title "Talvenor — ffmpeg" --terminal "$work/terminal" -- "$work/tool" "${args[@]}" &
+runner=$!
+wait_for 50 test -s "$work/window"
+wait_for 50 eval '! kill -0 "$(cat "$work/terminal.pid" 2>/dev/null)" 2>/dev/null'
+wait "$runner"
+check "the console ends with the tool, with 0" test $? -eq 0
+expected=$(printf 'on a terminal\n'; printf '<%s>\n' "${args[@]}")
+check "the tool's output shows in the window, arguments untouched" test "$(window_text)" == "$expected"
+check "nothing was run by a shell" test ! -e injected -a ! -e "$work/injected"
+check "the window is titled as asked" grep -qxF "Talvenor — ffmpeg" "$work/terminal.args"
+check "no failure message after a success" eval '! grep -q "échoué" "$work/window"'
+
+# 2. A failure keeps the window with the exit code until Enter.
+reset
+mkfifo "$work/input"
+exec 7<>"$work/input"
+CODE=3 "$console" --title T --terminal "$work/terminal" -- "$work/tool" x &
+wait_for 50 grep -q "Appuyez sur Entrée pour fermer cette fenêtre." "$work/window"
+check "a failure says so, with its code" grep -qF "La conversion a échoué (code 3)." "$work/window"
+sleep 0.5
+check "the window waits for Enter" kill -0 "$(cat "$work/terminal.pid")"
+echo >&7
+wait_for 50 eval '! kill -0 "$(cat "$work/terminal.pid")" 2>/dev/null'
+check "Enter closes it" eval '! kill -0 "$(cat "$work/terminal.pid")" 2>/dev/null'
+exec 7>&-
+
+# 3. A tool that cannot be started is a failure too (127, as a shell would say).
+reset
+"$console" --title T --terminal "$work/terminal" -- "$work/no such tool" &
+wait_for 50 grep -q "Appuyez" "$work/window"
+check "a missing tool is reported with code 127" grep -qF "La conversion a échoué (code 127)." "$work/window"
+
+# 4. Closing the window hangs up the tool, as closing a terminal does.
+reset
+cat >"$work/long" <<'EOF'
+#!/bin/sh
+echo $$ >"$(dirname "$0")/tool.pid"
+exec sleep 60
+EOF
+chmod +x "$work/long"
+"$console" --title T --terminal "$work/terminal" -- "$work/long" &
+wait_for 50 test -s "$work/tool.pid"
+wait_for 50 test -s "$work/terminal.pid"
+sleep 0.3
+kill "$(cat "$work/terminal.pid")"
+wait_for 50 eval '! kill -0 "$(cat "$work/tool.pid")" 2>/dev/null'
+check "closing the window ends the tool" eval '! kill -0 "$(cat "$work/tool.pid")" 2>/dev/null'
+
+# 5. With no terminal to show it, the conversion still runs to its end: its output (far more than
+#    a terminal holds) is read and dropped, never left to block it.
+reset
+cat >"$work/chatty" <<'EOF'
+#!/bin/sh
+i=0
+while [ $i -lt 4000 ]; do echo "ligne $i ................................................................"; i=$((i + 1)); done
+touch "$(dirname "$0")/done"
+EOF
+chmod +x "$work/chatty"
+rm -f "$work/done"
+"$console" --title T --terminal "$work/no terminal" -- "$work/chatty" &
+runner=$!
+wait_for 100 test -e "$work/done"
+check "without a terminal the tool is not blocked by its output" test -e "$work/done"
+wait_for 50 eval '! kill -0 $runner 2>/dev/null'
+check "and the console does not linger" eval '! kill -0 $runner 2>/dev/null'
+
+# 6. Wrong use is refused with a usage line.
+"$console" --title T -- "$work/tool" >/dev/null 2>"$work/usage"
+check "a call without a terminal is refused with 2" test $? -eq 2
+check "and says how to call it" grep -q "^usage" "$work/usage"
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all console checks passed"
