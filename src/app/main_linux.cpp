@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,5 +55,7 @@ int main(int argc, char** argv) {
     window.Attach(&form);
     form.Raise(talvenor::ControlId::Form1, talvenor::EventKind::Load);
     window.ShowCentred();
+    // Once the window is up, not while it comes up.
+    QTimer::singleShot(500, &window, [&platform] { platform.PrepareConversions(); });
     return QApplication::exec();
 }

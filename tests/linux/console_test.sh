@@ -127,7 +127,31 @@ check "without a terminal the tool is not blocked by its output" test -e "$work/
 wait_for 50 eval '! kill -0 $runner 2>/dev/null'
 check "and the console does not linger" eval '! kill -0 $runner 2>/dev/null'
 
-# 6. Wrong use is refused with a usage line.
+# 6. A console started ahead of time runs the command line it is handed on descriptor 3 (each
+#    argument ended by a NUL byte), from the folder named there.
+reset
+mkdir -p "$work/dossier à part"
+cat >"$work/where" <<'EOF'
+#!/bin/sh
+pwd
+printf '<%s>\n' "$@"
+EOF
+chmod +x "$work/where"
+"$console" --standby 3 3< <(printf '%s\0' --cwd "$work/dossier à part" --title "Titre" --terminal "$work/terminal" \
+    -- "$work/where" "x y" "") &
+runner=$!
+wait_for 50 eval '! kill -0 $runner 2>/dev/null'
+check "a console on standby runs the job it is handed, from its folder" \
+    test "$(window_text)" == "$(printf '%s\n' "$work/dossier à part" "<x y>" "<>")"
+check "with the title it is given" grep -qxF "Titre" "$work/terminal.args"
+
+# 7. Handed nothing (the program ended), it ends without opening anything.
+reset
+"$console" --standby 3 3</dev/null
+check "a console on standby that gets nothing ends quietly with 0" test $? -eq 0
+check "and opens no window" test ! -e "$work/terminal.args"
+
+# 8. Wrong use is refused with a usage line.
 "$console" --title T -- "$work/tool" >/dev/null 2>"$work/usage"
 check "a call without a terminal is refused with 2" test $? -eq 2
 check "and says how to call it" grep -q "^usage" "$work/usage"

@@ -251,6 +251,20 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     MakeClip(media.path() / "clip.flv");
     Launch({}, {}, withConsole);
     ChooseFile("clip.flv");
+    // With the console, one waits in the background for the next conversion (process names are
+    // cut to 15 characters).
+    auto standbys = [] {
+        std::vector<pid_t> waiting;
+        for (pid_t pid : ProcessesNamed("talvenor-consol")) {
+            const auto args = CommandLineOf(pid);
+            if (args.size() == 3 && args[1] == "--standby") waiting.push_back(pid);
+        }
+        return waiting;
+    };
+    std::vector<pid_t> waiting;
+    if (withConsole) {
+        ASSERT_TRUE(WaitUntil([&] { return (waiting = standbys()).size() == 1; }, 5s));
+    }
     // Terminals of earlier conversions may still be open: this one is the window that is new.
     const auto before = desktop.Windows("^Talvenor — ffmpeg$");
     ClickAt(kLancer);
@@ -270,8 +284,13 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     };
     std::this_thread::sleep_for(1500ms);
     ASSERT_TRUE(open()) << "the reason of the failure vanished";
-    // The process names are cut to 15 characters.
     EXPECT_EQ(!ProcessesNamed("talvenor-consol").empty(), withConsole);
+    if (withConsole) {
+        // The waiting console ran this conversion, and a new one waits for the next.
+        EXPECT_NE(kill(waiting.front(), 0), 0) << "the waiting console was not used";
+        const auto next = standbys();
+        EXPECT_TRUE(next.size() == 1 && next.front() != waiting.front()) << "no console waits for the next conversion";
+    }
     // Enter must reach the terminal: it is activated first, and again if the key went astray.
     for (int attempt = 0; attempt < 3 && open(); ++attempt) {
         RunProgram({"xdotool", "windowactivate", "--sync", std::to_string(terminal)});

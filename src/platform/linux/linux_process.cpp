@@ -1,10 +1,12 @@
 #include "linux_process.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 
@@ -46,7 +48,7 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
     return {};
 }
 
-pid_t SpawnDetached(const std::vector<std::string>& argv) {
+pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
     if (argv.empty()) return -1;
     // Our children are never waited for: the system reaps them as they end.
     static const bool reaping = [] {
@@ -64,6 +66,8 @@ pid_t SpawnDetached(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // dup2 onto another number clears close-on-exec for the copy only.
+    if (passFd >= 0 && passFd != 3) posix_spawn_file_actions_adddup2(&files, passFd, 3);
 
     // A session of its own, so that it outlives us; default signal handling and an empty mask.
     posix_spawnattr_t attributes;
@@ -118,6 +122,50 @@ std::vector<std::string> InConsole(const std::string& console, const std::string
     std::vector<std::string> wrapped = {console, "--title", title, "--terminal", terminal, "--"};
     wrapped.insert(wrapped.end(), argv.begin(), argv.end());
     return wrapped;
+}
+
+bool StandbyConsole::Start(const std::string& console) {
+    if (Ready()) return true;
+    if (console.empty()) return false;
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    // Descriptor 3 in the console: keep ours away from that number so the copy is made.
+    int theirs = ends[1];
+    if (theirs == 3) {
+        theirs = fcntl(ends[1], F_DUPFD_CLOEXEC, 4);
+        close(ends[1]);
+    }
+    pid_ = theirs >= 0 ? SpawnDetached({console, "--standby", "3"}, theirs) : -1;
+    if (theirs >= 0) close(theirs);
+    if (pid_ <= 0) {
+        close(ends[0]);
+        pid_ = -1;
+        return false;
+    }
+    socket_ = ends[0];
+    return true;
+}
+
+pid_t StandbyConsole::Hand(const std::vector<std::string>& arguments) {
+    if (!Ready()) return -1;
+    std::string job;
+    for (const std::string& argument : arguments) job.append(argument).push_back('\0');
+    std::size_t sent = 0;
+    while (sent < job.size()) {
+        const ssize_t n = send(socket_, job.data() + sent, job.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+    }
+    const pid_t pid = sent == job.size() ? pid_ : -1;
+    Drop();
+    return pid;
+}
+
+void StandbyConsole::Drop() {
+    if (socket_ >= 0) close(socket_);
+    socket_ = -1;
+    pid_ = -1;
 }
 
 }  // namespace talvenor::linux_backend

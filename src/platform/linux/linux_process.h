@@ -13,8 +13,9 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
 
 // Starts argv[0] (a path) with `argv` in a session of its own, so that it outlives us; no shell
 // is involved. Its standard streams go to /dev/null: a terminal, where one is wanted, brings its
-// own. Returns the process id, or -1 when the program could not be executed.
-pid_t SpawnDetached(const std::vector<std::string>& argv);
+// own. `passFd`, when not -1, becomes its descriptor 3. Returns the process id, or -1 when the
+// program could not be executed.
+pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd = -1);
 
 // The terminal emulator that shows a conversion's output; empty when none is installed.
 std::string FindTerminal();
@@ -32,5 +33,29 @@ std::string FindConsole(const std::string& programDir);
 // likewise stays open after a failure until Enter.
 std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
                                    const std::vector<std::string>& argv);
+
+// A conversion console started ahead of time (`console --standby 3`), so that a click only has
+// to hand it its command line and the tool starts after one exec instead of two.
+class StandbyConsole {
+public:
+    StandbyConsole() = default;
+    StandbyConsole(const StandbyConsole&) = delete;
+    StandbyConsole& operator=(const StandbyConsole&) = delete;
+    // A console that gets nothing ends quietly.
+    ~StandbyConsole() { Drop(); }
+
+    // Starts one from `console` unless one is already waiting; false if none could start.
+    bool Start(const std::string& console);
+    bool Ready() const { return socket_ >= 0; }
+    // Hands the waiting console `arguments` (its command line after its own name) and returns its
+    // process id; -1 when none is waiting or it has gone. Either way none is waiting afterwards.
+    pid_t Hand(const std::vector<std::string>& arguments);
+
+private:
+    void Drop();
+
+    pid_t pid_ = -1;
+    int socket_ = -1;
+};
 
 }  // namespace talvenor::linux_backend

@@ -27,6 +27,9 @@ constexpr WindowHandle kPendingBase = 0x40000000;
 constexpr int kWindowWaitMs = 3000;
 constexpr int kFocusWaitMs = 1500;
 constexpr int kPollMs = 25;
+// The next conversion console is started a little after a launch, so as not to compete with the
+// tool that is starting.
+constexpr int kStandbyDelayMs = 250;
 
 void* X11Display() {
     if (auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
@@ -94,13 +97,31 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command,
 bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const std::vector<std::string> argv = LaunchVector(command, style);
     if (argv.empty()) return false;
-    const pid_t pid = SpawnDetached(argv);
+    pid_t pid = -1;
+    const bool console = argv.size() > 2 && argv[1] == "--title" && argv[0].size() >= 17 &&
+                         argv[0].compare(argv[0].size() - 17, 17, "/talvenor-console") == 0;
+    std::error_code noFolder;
+    const std::filesystem::path folder = std::filesystem::current_path(noFolder);
+    if (console && standby_.Ready() && !noFolder) {
+        // The console waiting in the background runs it from our current folder; the next one
+        // is made ready shortly after.
+        std::vector<std::string> job = {"--cwd", folder.string()};
+        job.insert(job.end(), argv.begin() + 1, argv.end());
+        pid = standby_.Hand(job);
+        QTimer::singleShot(kStandbyDelayMs, qApp, [this] { PrepareConversions(); });
+    }
+    if (pid <= 0) pid = SpawnDetached(argv);
     if (pid <= 0) return false;
     launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
     const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
     if (style == WindowStyle::MinimisedFocus && !standIn) MinimiseWhenShown(pid);
     return true;
+}
+
+void LinuxPlatform::PrepareConversions() {
+    if (standby_.Ready() || FindTerminal().empty()) return;
+    standby_.Start(FindConsole(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 void LinuxPlatform::MinimiseWhenShown(pid_t pid) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "launched_windows.h"
+#include "linux_process.h"
 #include "platform.h"
 #include "x11_desktop.h"
 
@@ -46,6 +47,9 @@ public:
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
 
+    // Has a conversion console wait in the background, so that "Lancer" starts the tool at once.
+    void PrepareConversions();
+
     // The argument vector that Shell would start for `command`; empty when nothing can run it.
     std::vector<std::string> LaunchVector(const CommandLine& command, WindowStyle style) const;
 
@@ -62,6 +66,7 @@ private:
     QWidget* window_ = nullptr;
     LaunchedWindows launched_;
     std::set<pid_t> toMinimise_;
+    StandbyConsole standby_;
     WindowHandle focusRequested_ = 0;
 };
 

@@ -162,38 +162,57 @@ static int ExitCode(int waitStatus) {
     return kStatusUnknown;
 }
 
-static int Run(const char* title, const char* terminal, char** program) {
+/* What a conversion needs before its program starts: made while a console waits on standby. */
+struct Session {
+    int master;
+    const char* slave;
+    char self[PATH_MAX];
+    char name[96];
+    int listener;
+    bool listening;
+};
+
+static int Prepare(struct Session* session) {
     /* The user may close the window at any time; we end when the program has. */
     signal(SIGPIPE, SIG_IGN);
     signal(SIGHUP, SIG_IGN);
 
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return 125;
-    const char* slave = ptsname(master);
-    if (slave == NULL) return 125;
+    session->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (session->master < 0 || grantpt(session->master) != 0 || unlockpt(session->master) != 0) return 125;
+    session->slave = ptsname(session->master);
+    if (session->slave == NULL) return 125;
     const struct winsize size = {.ws_row = 24, .ws_col = 80};
-    ioctl(master, TIOCSWINSZ, &size);
+    ioctl(session->master, TIOCSWINSZ, &size);
 
+    const ssize_t selfLength = readlink("/proc/self/exe", session->self, sizeof session->self - 1);
+    if (selfLength <= 0) return 125;
+    session->self[selfLength] = '\0';
+
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    snprintf(session->name, sizeof session->name, "talvenor-console-%ld-%lld%09ld", (long)getpid(),
+             (long long)now.tv_sec, now.tv_nsec);
+    session->listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    struct sockaddr_un address;
+    const socklen_t addressLength = SocketAddress(session->name, &address);
+    session->listening = session->listener >= 0 &&
+                         bind(session->listener, (struct sockaddr*)&address, addressLength) == 0 &&
+                         listen(session->listener, 1) == 0;
+    return 0;
+}
+
+static int Run(struct Session* session, const char* title, const char* terminal, char** program) {
     /* The program first: it must not wait for the window. */
     int exitCode = kStatusUnknown;
-    const pid_t child = StartProgram(program, slave);
+    const pid_t child = StartProgram(program, session->slave);
     if (child < 0) exitCode = 127;
     bool running = child > 0;
 
-    char self[PATH_MAX];
-    const ssize_t selfLength = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (selfLength <= 0) return 125;
-    self[selfLength] = '\0';
-
-    char name[96];
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    snprintf(name, sizeof name, "talvenor-console-%ld-%lld%09ld", (long)getpid(), (long long)now.tv_sec, now.tv_nsec);
-    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_un address;
-    const socklen_t addressLength = SocketAddress(name, &address);
-    const bool listening = listener >= 0 && bind(listener, (struct sockaddr*)&address, addressLength) == 0 &&
-                           listen(listener, 1) == 0;
+    const int master = session->master;
+    const int listener = session->listener;
+    const bool listening = session->listening;
+    const char* self = session->self;
+    const char* name = session->name;
     const pid_t window = listening ? StartTerminal(terminal, title, self, name) : -1;
 
     int client = -1;
@@ -395,20 +414,25 @@ static int Attach(const char* name) {
 
 static void Usage(void) {
     fprintf(stderr,
-            "usage : talvenor-console --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
+            "usage : talvenor-console [--cwd DOSSIER] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
+            "        talvenor-console --standby FD\n"
             "        talvenor-console --attach NOM\n");
 }
 
-int main(int argc, char** argv) {
-    if (argc == 3 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2]);
+/* argv[0] is the program's own name; the options come before "--" and the program after it.
+ * `session` is what was prepared ahead, or NULL. */
+static int RunCommandLine(int argc, char** argv, struct Session* session) {
     const char* title = NULL;
     const char* terminal = NULL;
+    const char* dir = NULL;
     int i = 1;
     for (; i + 1 < argc && strcmp(argv[i], "--") != 0; i += 2) {
         if (strcmp(argv[i], "--title") == 0) {
             title = argv[i + 1];
         } else if (strcmp(argv[i], "--terminal") == 0) {
             terminal = argv[i + 1];
+        } else if (strcmp(argv[i], "--cwd") == 0) {
+            dir = argv[i + 1];
         } else {
             break;
         }
@@ -417,5 +441,66 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
-    return Run(title, terminal, argv + i + 1);
+    /* A folder gone meanwhile: the tool then fails to find its file, in the window, where it shows. */
+    if (dir != NULL) (void)chdir(dir);
+    struct Session fresh;
+    if (session == NULL) {
+        if (Prepare(&fresh) != 0) {
+            /* No pseudo-terminal to be had: the terminal runs the tool itself, as a plain terminal would. */
+            char** program = argv + i + 1;
+            int count = 0;
+            while (program[count] != NULL) ++count;
+            char** direct = calloc((size_t)count + 5, sizeof *direct);
+            if (direct == NULL) return 125;
+            direct[0] = (char*)terminal;
+            direct[1] = "-T";
+            direct[2] = (char*)title;
+            direct[3] = "-e";
+            memcpy(direct + 4, program, (size_t)count * sizeof *direct);
+            execv(terminal, direct);
+            return 125;
+        }
+        session = &fresh;
+    }
+    return Run(session, title, terminal, argv + i + 1);
+}
+
+/* Started ahead of time, so that a click finds it ready: waits on `fd` for its command line, its
+ * arguments each ended by a NUL byte, until the other side closes. Nothing at all: nothing to do. */
+static int Standby(int fd) {
+    struct Session session;
+    /* Without a pseudo-terminal, leave it to the program to start a console the plain way. */
+    if (Prepare(&session) != 0) return 125;
+    size_t size = 0, capacity = 4096;
+    char* job = malloc(capacity);
+    for (;;) {
+        if (job == NULL) return 1;
+        const ssize_t got = read(fd, job + size, capacity - size);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return 1;
+        if (got == 0) break;
+        size += (size_t)got;
+        if (size == capacity) {
+            capacity *= 2;
+            job = realloc(job, capacity);
+        }
+    }
+    close(fd);
+    if (size == 0) return 0;
+    if (job[size - 1] != '\0') return 2;
+    int count = 1;
+    for (size_t k = 0; k < size; ++k) count += job[k] == '\0';
+    char** argv = calloc((size_t)count + 1, sizeof *argv);
+    if (argv == NULL) return 1;
+    argv[0] = "talvenor-console";
+    int argc = 1;
+    for (size_t k = 0; k < size; k += strlen(job + k) + 1) argv[argc++] = job + k;
+    argv[argc] = NULL;
+    return RunCommandLine(argc, argv, &session);
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--standby") == 0) return Standby(atoi(argv[2]));
+    return RunCommandLine(argc, argv, NULL);
 }
