@@ -175,6 +175,14 @@ static int launch(int argc, char** argv) {
 }
 
 static int click(int argc, char** argv) {
+    /* Stay idle this long after the click before ending, so that the shell running the bench does
+     * not start its next command (a fork and an exec) while the program is answering the click. */
+    int quiet = 0;
+    if (argc == 5 && strcmp(argv[0], "--quiet") == 0) {
+        quiet = atoi(argv[1]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 3) return 2;
     Display* dpy = XOpenDisplay(NULL);
     if (dpy == NULL) return 1;
@@ -194,6 +202,7 @@ static int click(int argc, char** argv) {
     XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
     XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
     XFlush(dpy);
+    sleep_ms(quiet);
     printf("%lld\n", (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec);
     XSync(dpy, False);
     XCloseDisplay(dpy);
@@ -222,7 +231,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "click") == 0) return click(argc - 2, argv + 2);
     fprintf(stderr,
             "usage: xprobe launch [--settle MS] [--size WxH] [--keep] -- PROGRAM ARGS...\n"
-            "       xprobe click WINDOW X Y\n"
+            "       xprobe click [--quiet MS] WINDOW X Y\n"
             "       xprobe spawn PROGRAM ARGS...\n");
     return 2;
 }
