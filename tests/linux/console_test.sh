@@ -7,7 +7,7 @@ set -uo pipefail
 
 console=$1
 work=$(mktemp -d /tmp/talvenor-console-test.XXXXXX)
-trap 'pkill -P $$ 2>/dev/null; rm -rf "$work"' EXIT
+trap 'pkill -P $$ 2>/dev/null; [[ -n ${KEEP:-} ]] || rm -rf "$work"' EXIT
 failures=0
 
 check() {  # DESCRIPTION COMMAND...
@@ -151,7 +151,35 @@ reset
 check "a console on standby that gets nothing ends quietly with 0" test $? -eq 0
 check "and opens no window" test ! -e "$work/terminal.args"
 
-# 8. Wrong use is refused with a usage line.
+# 8. Only our own user may take the conversion's terminal: another user's attach is turned away,
+#    and ours still gets it. (Needs root, to act as another user.)
+if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
+    reset
+    cat >"$work/intruded" <<'EOF'
+#!/bin/sh
+dir=$(dirname "$0")
+# The other user tries first, with the same rendezvous name.
+setpriv --reuid=65534 --regid=65534 --clear-groups "$4" --attach "$6" >"$dir/intruder" 2>&1 </dev/null
+shift 3
+exec "$@" >"$dir/window" 2>&1 </dev/null
+EOF
+    chmod +x "$work/intruded"
+    # A copy the other user may run.
+    shared=$(mktemp -d /tmp/talvenor-console-shared.XXXXXX)
+    chmod 755 "$shared"
+    cp "$console" "$shared/talvenor-console"
+    "$shared/talvenor-console" --title T --terminal "$work/intruded" -- "$work/tool" secret &
+    runner=$!
+    wait_for 50 eval '! kill -0 $runner 2>/dev/null'
+    check "another user's attach gets nothing" eval '! grep -q secret "$work/intruder"'
+    check "and is told so" grep -q "n'a pas pu être reliée" "$work/intruder"
+    check "our own attach still shows the tool" grep -q "<secret>" "$work/window"
+    rm -rf "$shared"
+else
+    echo "skip - another user's attach (needs root and setpriv)"
+fi
+
+# 9. Wrong use is refused with a usage line.
 "$console" --title T -- "$work/tool" >/dev/null 2>"$work/usage"
 check "a call without a terminal is refused with 2" test $? -eq 2
 check "and says how to call it" grep -q "^usage" "$work/usage"

@@ -248,6 +248,15 @@ static int Run(struct Session* session, const char* title, const char* terminal,
             if (fds[i].revents == 0) continue;
             if (fds[i].fd == listener) {
                 client = accept4(listener, NULL, NULL, SOCK_CLOEXEC);
+                /* Abstract sockets carry no permissions: only our own user gets the terminal. */
+                struct ucred peer;
+                socklen_t peerLength = sizeof peer;
+                if (client >= 0 && (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
+                                    peer.uid != getuid())) {
+                    close(client);
+                    client = -1;
+                    continue;
+                }
                 if (client >= 0 && SendMaster(client, heldMaster) == 0) {
                     /* The window holds the only master now: closing it hangs up the program. */
                     close(heldMaster);
