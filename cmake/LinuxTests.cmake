@@ -20,3 +20,11 @@ set_tests_properties(window PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" T
 # The conversion console on its own, with a stand-in terminal.
 add_test(NAME console COMMAND ${CMAKE_SOURCE_DIR}/tests/linux/console_test.sh $<TARGET_FILE:talvenor-console>)
 set_tests_properties(console PROPERTIES TIMEOUT 120)
+
+# Starting programs: what they receive, and the conversion console kept on standby.
+add_executable(talvenor_process_tests tests/linux/process_test.cpp)
+target_link_libraries(talvenor_process_tests PRIVATE talvenor_linux GTest::gtest_main)
+target_compile_definitions(talvenor_process_tests PRIVATE TALVENOR_CONSOLE="$<TARGET_FILE:talvenor-console>")
+add_dependencies(talvenor_process_tests talvenor-console)
+add_test(NAME process COMMAND talvenor_process_tests)
+set_tests_properties(process PROPERTIES TIMEOUT 60)

@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip
-  desktop-file-utils appstream dpkg-dev fakeroot zip unzip
+  desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
 )
 packages=("${run_packages[@]}")
 [ "$what" = "test" ] && packages+=("${test_packages[@]}")

@@ -44,11 +44,13 @@ shift
 if [ -p "$dir/input" ]; then exec "$@" >"$dir/window" 2>&1 <"$dir/input"; fi
 exec "$@" >"$dir/window" 2>&1 </dev/null
 EOF
-# The tool: says whether its streams are a terminal, prints each argument, ends with $CODE.
+# The tool: says whether its streams are a terminal and whether it got descriptor 9 (which the test
+# holds open), prints each argument, ends with $CODE.
 cat >"$work/tool" <<'EOF'
 #!/bin/sh
 echo $$ >"$(dirname "$0")/tool.pid"
 if [ -t 0 ] && [ -t 1 ] && [ -t 2 ]; then echo "on a terminal"; fi
+if [ -e /proc/$$/fd/9 ]; then echo "descriptor 9 leaked"; fi
 for arg in "$@"; do printf '<%s>\n' "$arg"; done
 exit "${CODE:-0}"
 EOF
@@ -61,14 +63,17 @@ reset() { rm -f "$work/window" "$work/terminal.args" "$work/terminal.pid" "$work
 #    reaches the window, which closes by itself when the tool succeeds.
 reset
 args=("un fichier.flv" "'guillemets'" '"doubles"' '$(touch injected)' '`touch injected`' "a;b&c|d" "-tiret" "" "été ビデオ")
+exec 9>"$work/held"
 "$console" --title "Talvenor — ffmpeg" --terminal "$work/terminal" -- "$work/tool" "${args[@]}" &
 runner=$!
+exec 9>&-
 wait_for 50 test -s "$work/window"
 wait_for 50 eval '! kill -0 "$(cat "$work/terminal.pid" 2>/dev/null)" 2>/dev/null'
 wait "$runner"
 check "the console ends with the tool, with 0" test $? -eq 0
 expected=$(printf 'on a terminal\n'; printf '<%s>\n' "${args[@]}")
-check "the tool's output shows in the window, arguments untouched" test "$(window_text)" == "$expected"
+check "the tool's output shows in the window, arguments untouched, no stray descriptor" \
+    test "$(window_text)" == "$expected"
 check "nothing was run by a shell" test ! -e injected -a ! -e "$work/injected"
 check "the window is titled as asked" grep -qxF "Talvenor — ffmpeg" "$work/terminal.args"
 check "no failure message after a success" eval '! grep -q "échoué" "$work/window"'

@@ -68,6 +68,8 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // dup2 onto another number clears close-on-exec for the copy only.
     if (passFd >= 0 && passFd != 3) posix_spawn_file_actions_adddup2(&files, passFd, 3);
+    // Nothing else we hold (or were started with) reaches the program.
+    posix_spawn_file_actions_addclosefrom_np(&files, passFd >= 0 ? 4 : 3);
 
     // A session of its own, so that it outlives us; default signal handling and an empty mask.
     posix_spawnattr_t attributes;

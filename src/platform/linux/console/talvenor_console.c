@@ -98,6 +98,7 @@ static pid_t StartProgram(char** argv, const char* slave) {
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, slave, O_RDWR, 0);
     posix_spawn_file_actions_adddup2(&files, STDIN_FILENO, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&files, STDIN_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addclosefrom_np(&files, 3);
     posix_spawnattr_t attributes;
     InitSpawnAttributes(&attributes);
     pid_t pid = -1;
@@ -118,6 +119,7 @@ static pid_t StartTerminal(const char* terminal, const char* title, const char* 
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&files, 3);
     posix_spawnattr_t attributes;
     InitSpawnAttributes(&attributes);
     pid_t pid = -1;
