@@ -10,9 +10,8 @@ add_executable(talvenor_window_tests
 target_include_directories(talvenor_window_tests PRIVATE tests/linux)
 target_link_libraries(talvenor_window_tests PRIVATE talvenor_linux talvenor_test_support Qt6::Test)
 # The pictures as Qt's own readers decode them from res/, to check what the window shows.
-qt_add_resources(talvenor_window_tests pictures PREFIX "/pictures" BASE res FILES
-  res/p1_background.bmp res/p2_icon.ico res/p3_hand.ico res/p4_speaker.gif res/p5_arrow.gif
-  res/p6_minimise.bmp res/p7_cross.bmp)
+qt_add_resources(talvenor_window_tests pictures PREFIX "/pictures" BASE ${CMAKE_CURRENT_SOURCE_DIR}/res
+  FILES ${TALVENOR_PICTURES})
 add_test(NAME window COMMAND talvenor_window_tests)
 # No display is needed, and the layout is measured at 96 dots per inch.
 set_tests_properties(window PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)

@@ -33,7 +33,8 @@ if(TALVENOR_BUILD_TESTS)
   # Stand-ins the tests start and read through: a tool that reports what it received, a reader
   # of another program's windows, and a player with a window that quits on its key.
   foreach(helper argv_echo window_probe fake_player)
-    add_executable(${helper} tests/win32/${helper}.cpp)
+    add_executable(${helper} tests/win32/${helper}.cpp src/platform/win32/win32_text.cpp)
+    target_include_directories(${helper} PRIVATE src/platform/win32)
     target_compile_definitions(${helper} PRIVATE UNICODE _UNICODE)
     target_link_options(${helper} PRIVATE -municode)
     target_link_libraries(${helper} PRIVATE shell32 user32)

@@ -7,18 +7,9 @@
 
 #include <string>
 
-namespace {
+#include "win32_text.h"
 
-std::string Utf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                        nullptr);
-    return out;
-}
-
-}  // namespace
+using talvenor::win32::Narrow;
 
 int wmain() {
     std::wstring directory(MAX_PATH * 4, L'\0');
@@ -28,10 +19,10 @@ int wmain() {
     GetStartupInfoW(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
 
-    std::string report = Utf8(GetCommandLineW()) + "\n" + Utf8(directory) + "\n" + std::to_string(show) + "\n";
+    std::string report = Narrow(GetCommandLineW()) + "\n" + Narrow(directory) + "\n" + std::to_string(show) + "\n";
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; i < count; ++i) report += Utf8(arguments[i]) + "\n";
+    for (int i = 1; i < count; ++i) report += Narrow(arguments[i]) + "\n";
     LocalFree(arguments);
 
     // Written aside and renamed, so that a reader never sees half a report.

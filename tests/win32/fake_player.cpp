@@ -8,18 +8,13 @@
 
 #include <string>
 
+#include "win32_text.h"
+
+using talvenor::win32::Narrow;
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TalvenorFakePlayer";
-
-std::string Utf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length,
-                        nullptr, nullptr);
-    return out;
-}
 
 // One write per report, so that a reader sees whole lines only.
 void Report(const std::string& lines) {
@@ -63,8 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     std::wstring directory(MAX_PATH * 4, L'\0');
     directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
-    std::string report = Utf8(directory) + "\n";
-    for (int i = 1; i < count; ++i) report += Utf8(arguments[i]) + "\n";
+    std::string report = Narrow(directory) + "\n";
+    for (int i = 1; i < count; ++i) report += Narrow(arguments[i]) + "\n";
     const std::wstring title = count > 1 ? arguments[1] : L"fake player";
     LocalFree(arguments);
 

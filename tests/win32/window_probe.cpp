@@ -9,16 +9,11 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "win32_text.h"
 
-std::string Utf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                        nullptr);
-    return out;
-}
+using talvenor::win32::Narrow;
+
+namespace {
 
 // WM_GETTEXT rather than GetWindowText: only the message reaches a text box of another process.
 std::wstring TextOf(HWND child) {
@@ -34,7 +29,7 @@ std::wstring TextOf(HWND child) {
 
 BOOL CALLBACK PrintText(HWND child, LPARAM) {
     const std::wstring text = TextOf(child);
-    if (!text.empty()) std::printf("%s\n", Utf8(text).c_str());
+    if (!text.empty()) std::printf("%s\n", Narrow(text).c_str());
     return TRUE;
 }
 
@@ -45,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         if (!GetGUIThreadInfo(0, &info) || info.hwndFocus == nullptr) return 2;
-        std::printf("%s\n", Utf8(TextOf(info.hwndFocus)).c_str());
+        std::printf("%s\n", Narrow(TextOf(info.hwndFocus)).c_str());
         return 0;
     }
     if (argc != 3) return 1;

@@ -66,8 +66,11 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    // dup2 onto another number clears close-on-exec for the copy only.
-    if (passFd >= 0 && passFd != 3) posix_spawn_file_actions_adddup2(&files, passFd, 3);
+    // dup2 onto another number clears close-on-exec for the copy only: a descriptor that is
+    // already 3 is moved out of the way first.
+    const int moved = passFd == 3 ? fcntl(passFd, F_DUPFD_CLOEXEC, 4) : -1;
+    const int source = passFd == 3 ? moved : passFd;
+    if (source >= 0) posix_spawn_file_actions_adddup2(&files, source, 3);
     // Nothing else we hold (or were started with) reaches the program.
     posix_spawn_file_actions_addclosefrom_np(&files, passFd >= 0 ? 4 : 3);
 
@@ -89,6 +92,7 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
     const int error = posix_spawn(&pid, args[0], &files, &attributes, args.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
+    if (moved >= 0) close(moved);
     return error == 0 ? pid : -1;
 }
 
@@ -131,14 +135,8 @@ bool StandbyConsole::Start(const std::string& console) {
     if (console.empty()) return false;
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
-    // Descriptor 3 in the console: keep ours away from that number so the copy is made.
-    int theirs = ends[1];
-    if (theirs == 3) {
-        theirs = fcntl(ends[1], F_DUPFD_CLOEXEC, 4);
-        close(ends[1]);
-    }
-    pid_ = theirs >= 0 ? SpawnDetached({console, "--standby", "3"}, theirs) : -1;
-    if (theirs >= 0) close(theirs);
+    pid_ = SpawnDetached({console, "--standby", "3"}, ends[1]);
+    close(ends[1]);
     if (pid_ <= 0) {
         close(ends[0]);
         pid_ = -1;

@@ -88,7 +88,7 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command,
         const std::string title = "Talvenor — " + command.program;
         if (terminal.empty()) return argv;
         // The console starts the tool before the terminal's own start-up; the shell is the fallback.
-        const std::string console = FindConsole(QCoreApplication::applicationDirPath().toStdString());
+        const std::string console = Console();
         return console.empty() ? InTerminal(terminal, title, argv) : InConsole(console, terminal, title, argv);
     }
     return argv;
@@ -98,11 +98,9 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const std::vector<std::string> argv = LaunchVector(command, style);
     if (argv.empty()) return false;
     pid_t pid = -1;
-    const bool console = argv.size() > 2 && argv[1] == "--title" && argv[0].size() >= 17 &&
-                         argv[0].compare(argv[0].size() - 17, 17, "/talvenor-console") == 0;
     std::error_code noFolder;
     const std::filesystem::path folder = std::filesystem::current_path(noFolder);
-    if (console && standby_.Ready() && !noFolder) {
+    if (standby_.Ready() && argv[0] == Console() && !noFolder) {
         // The console waiting in the background runs it from our current folder; the next one
         // is made ready shortly after.
         std::vector<std::string> job = {"--cwd", folder.string()};
@@ -121,7 +119,11 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
 
 void LinuxPlatform::PrepareConversions() {
     if (standby_.Ready() || FindTerminal().empty()) return;
-    standby_.Start(FindConsole(QCoreApplication::applicationDirPath().toStdString()));
+    standby_.Start(Console());
+}
+
+std::string LinuxPlatform::Console() const {
+    return FindConsole(QCoreApplication::applicationDirPath().toStdString());
 }
 
 void LinuxPlatform::MinimiseWhenShown(pid_t pid) {

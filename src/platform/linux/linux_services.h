@@ -61,6 +61,8 @@ private:
     void DeliverKeys(const std::string& keys);
     // Minimises the window `pid` opens, as a program started minimised would show.
     void MinimiseWhenShown(pid_t pid);
+    // The conversion console installed with the program; empty when there is none.
+    std::string Console() const;
 
     X11Desktop desktop_;
     QWidget* window_ = nullptr;

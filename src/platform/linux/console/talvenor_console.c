@@ -15,6 +15,14 @@
  * window stays open with a message until Enter is pressed. Closing the window hangs up PROGRAM's
  * terminal, as closing a terminal does.
  *
+ * Talvenor also keeps one console waiting ahead of time:
+ *
+ *   talvenor-console --standby FD
+ *
+ * prepares its pseudo-terminal and socket, then reads the same command line (each argument ended by
+ * a NUL byte, "--cwd FOLDER" first) from FD until the other side closes it, so that a click only
+ * costs the program's own exec. Handed nothing, it ends without opening anything.
+ *
  * Arguments reach PROGRAM exactly as given: nothing is parsed by a shell.
  */
 #define _GNU_SOURCE
