@@ -75,13 +75,78 @@ void Form1::Text1_Click() {
     Cmd1.ShowOpen();
     const std::string path = Cmd1.FileName();
     if (path.empty()) return;
+    ChooseFile(path);
+}
 
-    BaseName = BaseNameOf(path, platform_.PathSeparators());
+bool Form1::ChooseFile(const std::string& path) {
+    const std::string separators = platform_.PathSeparators();
+    // The tools are given bare names: they find the file in the working directory.
+    const std::string folder = FolderOf(path, separators);
+    if (!platform_.SetCurrentFolder(folder)) {
+        platform_.MsgBox(FolderFailureMessage(folder));
+        return false;
+    }
+    if (const ConversionPreset* preset = PresetAt(controls_.ListIndex(ControlId::List1))) {
+        CanView = true;
+        SourceExt = std::string(preset->sourceExt);
+    }
+    ChosenName = FileNameOf(path, separators);
+    BaseName = BaseNameOf(path, separators);
     controls_.SetText(ControlId::Text1, BaseName);
     controls_.SetBackColor(ControlId::Text1, kChosenColour);
     controls_.SetEnabled(ControlId::CmdLancer, true);
     controls_.SetEnabled(ControlId::CmdVisu, CanView);
     controls_.SetEnabled(ControlId::CmdStop, CanView);
+    return true;
+}
+
+void Form1::OpenFiles(const std::vector<OfferedFile>& files) {
+    if (files.empty()) return;
+    const OfferedFile& file = files.front();
+    std::vector<std::string> told;
+    if (files.size() > 1) told.push_back(SeveralFilesNotice(file.path));
+    std::int16_t row = -1;
+    if (!file.local) {
+        told.push_back(RemoteRefusal(file.path));
+    } else if (const FileState state = platform_.CheckFile(file.path); state != FileState::ReadableFile) {
+        told.push_back(FileRefusal(file.path, state));
+    } else if (row = PresetRowFor(file.path); row < 0) {
+        told.push_back(UnsupportedTypeRefusal(file.path));
+    }
+    if (!told.empty()) {
+        std::string text = told.front();
+        for (std::size_t i = 1; i < told.size(); ++i) text += "\n\n" + told[i];
+        platform_.MsgBox(text);
+    }
+    if (row < 0) return;
+    if (row != controls_.ListIndex(ControlId::List1)) {
+        // As a choice in the list: the list closes and shows the new preset.
+        controls_.SetListIndex(ControlId::List1, row);
+        List1_Click();
+    }
+    ChooseFile(file.path);
+}
+
+std::int16_t Form1::PresetRowFor(const std::string& path) {
+    const std::string name = FileNameOf(path, platform_.PathSeparators());
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return -1;
+    const std::string_view ext = std::string_view(name).substr(dot);
+    const std::int16_t current = controls_.ListIndex(ControlId::List1);
+    if (const ConversionPreset* preset = PresetAt(current); preset != nullptr && SameIgnoringCase(preset->sourceExt, ext)) {
+        return current;
+    }
+    for (int row = 0; row < kPresetCount; ++row) {
+        if (SameIgnoringCase(kPresets[row].sourceExt, ext)) return static_cast<std::int16_t>(row);
+    }
+    return -1;
+}
+
+std::string Form1::SourceFileName(const std::string& baseName, std::string_view sourceExt) {
+    std::string name = baseName;
+    name.append(sourceExt);
+    if (name == ChosenName || !SameIgnoringCase(name, ChosenName) || platform_.FileExists(name)) return name;
+    return ChosenName;
 }
 
 void Form1::CmdLancer_Click() {
@@ -89,7 +154,8 @@ void Form1::CmdLancer_Click() {
     if (preset == nullptr) return;
     const std::string toolDir = platform_.AppPath();
     const std::string baseName = controls_.Text(ControlId::Text1);
-    const CommandLine command = ConversionCommand(*preset, toolDir, baseName);
+    const CommandLine command =
+        ConversionCommand(*preset, toolDir, baseName, SourceFileName(baseName, preset->sourceExt));
     // The tool replaces its output without asking (-y): the user is asked here instead.
     const std::string output = ConversionOutput(*preset, baseName);
     if (platform_.FileExists(output) && !platform_.AskYesNo(ReplaceQuestion(output))) return;
@@ -97,8 +163,9 @@ void Form1::CmdLancer_Click() {
 }
 
 void Form1::CmdVisu_Click() {
+    const std::string baseName = controls_.Text(ControlId::Text1);
     const CommandLine command =
-        PlayerCommand(platform_.AppPath(), controls_.Text(ControlId::Text1), SourceExt);
+        PlayerCommand(platform_.AppPath(), baseName, SourceExt, SourceFileName(baseName, SourceExt));
     if (!Launch(command, WindowStyle::MinimisedFocus)) return;
     PlayerHwnd = platform_.GetForegroundWindow();
 }
@@ -153,6 +220,32 @@ std::string LaunchFailureMessage(const CommandLine& command) {
 
 std::string ReplaceQuestion(const std::string& outputName) {
     return "Le fichier « " + outputName + " » existe déjà. Le remplacer ?";
+}
+
+std::string FileRefusal(const std::string& path, FileState state) {
+    switch (state) {
+        case FileState::Missing: return "Le fichier « " + path + " » n'existe pas.";
+        case FileState::NotAFile: return "« " + path + " » n'est pas un fichier : Talvenor ouvre un fichier vidéo.";
+        case FileState::Unreadable: return "Le fichier « " + path + " » ne peut pas être lu : vous n'avez pas le droit de le lire.";
+        case FileState::ReadableFile: break;
+    }
+    return {};
+}
+
+std::string RemoteRefusal(const std::string& address) {
+    return "« " + address + " » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des fichiers locaux.";
+}
+
+std::string UnsupportedTypeRefusal(const std::string& path) {
+    return "Talvenor convertit les fichiers " + SourceTypesText() + " : « " + path + " » n'en est pas un.";
+}
+
+std::string SeveralFilesNotice(const std::string& chosen) {
+    return "Talvenor ouvre un seul fichier à la fois : seul le premier, « " + chosen + " », est pris.";
+}
+
+std::string FolderFailureMessage(const std::string& folder) {
+    return "Impossible de se placer dans le dossier « " + folder + " » : le fichier n'est pas choisi.";
 }
 
 }  // namespace talvenor

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "controls.h"
 #include "platform.h"
@@ -19,6 +21,13 @@ struct MouseEvent {
 inline constexpr std::int16_t kLeftButton = 1;
 inline constexpr int kMinimised = 1;
 inline constexpr const char* kDialogTitle = "Sélection du fichier vidéo";
+
+// A file handed to the program from outside the window: a name on the command line or an item
+// dropped on the window. `local` is false for an address that names no file of this computer.
+struct OfferedFile {
+    std::string path;
+    bool local = true;
+};
 
 // The window's state and its event handlers. Every decision the program makes is taken here;
 // the backends only turn toolkit events into calls of these handlers.
@@ -45,6 +54,13 @@ public:
     void CmdQuit_Click();
     void Command1_Click();
 
+    // The files given on the command line or dropped on the window. The first is chosen, under
+    // the preset that reads its type; whatever stands in the way is told in one box.
+    void OpenFiles(const std::vector<OfferedFile>& files);
+    // The one way a file becomes the chosen one, whatever picked it. Makes its folder the working
+    // directory; when that fails the user is told and nothing changes (false).
+    bool ChooseFile(const std::string& path);
+
     // Window state, alive as long as the window.
     std::string BaseName;
     std::string SourceExt;
@@ -52,11 +68,18 @@ public:
     std::int16_t ListToggleCount = 0;
     WindowHandle PlayerHwnd = 0;
     const bool SendWait = false;
+    // The chosen file's own name, folders left out, as the system spells it.
+    std::string ChosenName;
 
 private:
     void WindowDrag(std::int16_t button);
     // Starts `command`; on failure tells the user and returns false.
     bool Launch(const CommandLine& command, WindowStyle style);
+    // The source file as the tools must be given it: `baseName` + `sourceExt`, unless no such file
+    // exists and the chosen file's name differs from it only in case ("CLIP.FLV").
+    std::string SourceFileName(const std::string& baseName, std::string_view sourceExt);
+    // The first preset row, from the selected one, whose source type is `path`'s; -1 for none.
+    std::int16_t PresetRowFor(const std::string& path);
 
     FormControls& controls_;
     OpenFileDialog& Cmd1;
@@ -67,5 +90,12 @@ private:
 std::string LaunchFailureMessage(const CommandLine& command);
 // The question asked before a conversion replaces `outputName`.
 std::string ReplaceQuestion(const std::string& outputName);
+// Why a file offered from outside the window cannot be chosen.
+std::string FileRefusal(const std::string& path, FileState state);
+std::string RemoteRefusal(const std::string& address);
+std::string UnsupportedTypeRefusal(const std::string& path);
+std::string SeveralFilesNotice(const std::string& chosen);
+// What the user reads when the chosen file's folder cannot be made the working directory.
+std::string FolderFailureMessage(const std::string& folder);
 
 }  // namespace talvenor

@@ -97,6 +97,23 @@ const ControlDesign& DesignOf(ControlId id) {
     throw std::out_of_range("no such control in the design");
 }
 
+std::string_view AccessibleName(ControlId id) {
+    switch (id) {
+        case ControlId::Command1: return "Aide : commandes du lecteur";
+        case ControlId::CmdHP: return "Volume";
+        case ControlId::CmdListOpen: return "Ouvrir la liste des conversions";
+        case ControlId::TxtChoix: return "Conversion choisie";
+        case ControlId::List1: return "Conversions";
+        case ControlId::Text1: return "Choix du fichier à voir ou à convertir";
+        case ControlId::Label2: return "Site web";
+        default: break;
+    }
+    const ControlDesign& design = DesignOf(id);
+    std::string_view name = design.text.empty() ? design.toolTip : design.text;
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    return name;
+}
+
 const std::array<EventConnection, kConnectionCount> kConnections{{
     {ControlId::Form1, EventKind::Load, "Form_Load"},
     {ControlId::Form1, EventKind::MouseDown, "Form_MouseDown"},

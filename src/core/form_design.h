@@ -98,6 +98,10 @@ extern const std::array<ControlDesign, kControlCount> kControlDesigns;
 
 const ControlDesign& DesignOf(ControlId id);
 
+// The French name a screen reader gives the control: its caption or tool tip, or, for a control
+// that shows neither, what it is for.
+std::string_view AccessibleName(ControlId id);
+
 // Events that reach the program's handlers.
 enum class EventKind { Load, Click, MouseDown };
 

@@ -29,6 +29,14 @@ struct CommandLine {
     bool operator==(const CommandLine&) const = default;
 };
 
+// What a path offered to the program names.
+enum class FileState {
+    ReadableFile,  // a regular file the program may read
+    Missing,       // nothing by that name
+    NotAFile,      // a folder, a device, a pipe...
+    Unreadable,    // a regular file that this user may not read
+};
+
 // Windows' virtual-key table: one byte per virtual-key code.
 using KeyStateTable = std::array<std::uint8_t, 256>;
 
@@ -75,6 +83,10 @@ public:
     virtual bool FileExists(const std::string& name) = 0;
     // The characters that separate folders in the paths the file dialog returns.
     virtual std::string PathSeparators() = 0;
+    // What `path` names: a file that can be read, or why it cannot be chosen.
+    virtual FileState CheckFile(const std::string& path) = 0;
+    // Makes `folder` the working directory that started programs inherit; false when it cannot.
+    virtual bool SetCurrentFolder(const std::string& folder) = 0;
 
     virtual void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
                               int width, int height, std::uint32_t flags) = 0;
@@ -102,7 +114,7 @@ public:
     virtual void SetFilter(const std::string& filter) = 0;
     virtual void SetDialogTitle(const std::string& title) = 0;
     virtual void SetFileName(const std::string& fileName) = 0;
-    // Modal. After a confirmed choice the working directory is the chosen file's folder.
+    // Modal; opens in the working directory.
     virtual void ShowOpen() = 0;
     // The full path of the chosen file, or what SetFileName left when the user cancelled.
     virtual std::string FileName() = 0;

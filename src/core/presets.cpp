@@ -1,5 +1,6 @@
 #include "presets.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "version.h"
@@ -56,30 +57,32 @@ std::string ConversionOutput(const ConversionPreset& preset, const std::string& 
 }
 
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
-                              const std::string& baseName) {
+                              const std::string& baseName, const std::string& sourceName) {
+    // The middle text starts with the source extension, which belongs to the input's name.
+    const std::string_view middle = preset.middle;
+    const std::size_t extEnd = middle.find(' ');
+    const std::string input = sourceName.empty() ? Join({baseName, middle.substr(0, extEnd)}) : sourceName;
     CommandLine line;
-    line.text = Join({toolDir, kFfmpegHead, baseName, preset.middle, baseName, preset.outputExt});
+    line.text = Join({toolDir, kFfmpegHead, input, middle.substr(extEnd), baseName, preset.outputExt});
     line.toolDir = toolDir;
     line.program = "ffmpeg";
     line.description = "ffmpeg";
     line.arguments = {"-y", "-i"};
-    // The middle text starts with the source extension, which belongs to the input's name.
-    const std::string_view middle = preset.middle;
-    const std::size_t extEnd = middle.find(' ');
-    line.arguments.push_back(FileArgument(Join({baseName, middle.substr(0, extEnd)})));
+    line.arguments.push_back(FileArgument(input));
     for (std::string& word : SplitWords(middle.substr(extEnd))) line.arguments.push_back(std::move(word));
     line.arguments.push_back(FileArgument(ConversionOutput(preset, baseName)));
     return line;
 }
 
 CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,
-                          const std::string& sourceExt) {
+                          const std::string& sourceExt, const std::string& sourceName) {
+    const std::string input = sourceName.empty() ? Join({baseName, sourceExt}) : sourceName;
     CommandLine line;
-    line.text = Join({toolDir, kFfplayHead, baseName, sourceExt});
+    line.text = Join({toolDir, kFfplayHead, input});
     line.toolDir = toolDir;
     line.program = "ffplay";
     line.description = "ffplay";
-    line.arguments = {FileArgument(Join({baseName, sourceExt}))};
+    line.arguments = {FileArgument(input)};
     return line;
 }
 
@@ -92,12 +95,51 @@ CommandLine WebSiteCommand() {
             "le navigateur web"};
 }
 
-std::string BaseNameOf(const std::string& path, std::string_view separators) {
+std::string FileNameOf(const std::string& path, std::string_view separators) {
     const std::size_t slash = path.find_last_of(separators);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path, std::string_view separators) {
+    const std::size_t slash = path.find_last_of(separators);
+    if (slash == std::string::npos) return ".";
+    std::string folder = path.substr(0, slash);
+    // "/clip.flv" lies in "/", "C:\clip.flv" in "C:\", not in the drive's current folder "C:".
+    if (folder.empty() || folder.back() == ':') folder.push_back(path[slash]);
+    return folder;
+}
+
+std::string BaseNameOf(const std::string& path, std::string_view separators) {
+    std::string name = FileNameOf(path, separators);
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);
     return name;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string SourceTypesText() {
+    std::vector<std::string> types;
+    for (const ConversionPreset& preset : kPresets) {
+        std::string type(preset.sourceExt.substr(1));
+        for (char& c : type) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (i > 0) text += i + 1 == types.size() ? " et " : ", ";
+        text += types[i];
+    }
+    return text;
 }
 
 }  // namespace talvenor

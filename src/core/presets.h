@@ -28,12 +28,14 @@ const ConversionPreset* PresetAt(std::int16_t listIndex);
 inline constexpr std::string_view kFfmpegHead = "/ffmpeg -y -i ";
 inline constexpr std::string_view kFfplayHead = "/ffplay ";
 
+// `sourceName`, when given, is the input's name instead of `baseName` with the preset's source
+// extension.
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
-                              const std::string& baseName);
+                              const std::string& baseName, const std::string& sourceName = {});
 // The output file a conversion writes, relative to the working directory.
 std::string ConversionOutput(const ConversionPreset& preset, const std::string& baseName);
 CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,
-                          const std::string& sourceExt);
+                          const std::string& sourceExt, const std::string& sourceName = {});
 CommandLine MixerCommand();
 CommandLine WebSiteCommand();
 
@@ -47,5 +49,12 @@ std::string FileArgument(const std::string& fileName);
 // The chosen file's name without folders and extension. `separators` lists the characters
 // that end a folder name in `path`. A name with no "." is kept whole.
 std::string BaseNameOf(const std::string& path, std::string_view separators);
+// The file's name after the last separator, and the folder before it (a root such as "/" or "C:\" kept whole).
+std::string FileNameOf(const std::string& path, std::string_view separators);
+std::string FolderOf(const std::string& path, std::string_view separators);
+// Whether two names are the same but for the case of their ASCII letters.
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+// The source types the presets read, in capitals: "FLV et AVI".
+std::string SourceTypesText();
 
 }  // namespace talvenor

@@ -47,7 +47,8 @@ TEST_F(FormTest, ChoosingAFileUnderEachPresetSetsFilterBaseNameAndButtons) {
         dialog.answers.push_back("/home/u/Mes vidéos/mon film.v2" + rows[row].second);
         form.Text1_Click();
         EXPECT_EQ(log, (Log{"Cmd1.Filter=" + rows[row].first, "Cmd1.DialogTitle=Sélection du fichier vidéo",
-                            "Cmd1.FileName=", "Cmd1.ShowOpen", "Text1.Text=mon film.v2",
+                            "Cmd1.FileName=", "Cmd1.ShowOpen", "SetCurrentFolder(/home/u/Mes vidéos)",
+                            "Text1.Text=mon film.v2",
                             "Text1.BackColor=0xFFFFC0", "CmdLancer.Enabled=True", "CmdVisu.Enabled=True",
                             "CmdStop.Enabled=True"}));
         EXPECT_EQ(form.SourceExt, rows[row].second);

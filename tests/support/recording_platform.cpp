@@ -69,6 +69,19 @@ bool RecordingPlatform::FileExists(const std::string& name) {
 
 std::string RecordingPlatform::PathSeparators() { return separators; }
 
+FileState RecordingPlatform::CheckFile(const std::string& path) {
+    log_.push_back("CheckFile(" + path + ")");
+    const auto found = fileStates.find(path);
+    return found == fileStates.end() ? FileState::ReadableFile : found->second;
+}
+
+bool RecordingPlatform::SetCurrentFolder(const std::string& folder) {
+    log_.push_back("SetCurrentFolder(" + folder + ")");
+    if (std::find(lockedFolders.begin(), lockedFolders.end(), folder) != lockedFolders.end()) return false;
+    currentFolder = folder;
+    return true;
+}
+
 void RecordingPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
                                      int width, int height, std::uint32_t flags) {
     log_.push_back("SetWindowPos(" + Hex(window) + ", " + std::to_string(insertAfter) + ", " +

@@ -28,6 +28,8 @@ public:
     void End() override;
     bool FileExists(const std::string& name) override;
     std::string PathSeparators() override;
+    FileState CheckFile(const std::string& path) override;
+    bool SetCurrentFolder(const std::string& folder) override;
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;
     void ReleaseCapture() override;
@@ -47,6 +49,8 @@ public:
     bool shellSucceeds = true;
     bool answerYes = true;
     std::vector<std::string> existingFiles;
+    std::map<std::string, FileState> fileStates;  // any other path is a readable file
+    std::vector<std::string> lockedFolders;       // folders that cannot be made current
     std::deque<WindowHandle> foregroundWindows;  // answered in turn, then 0
     std::uint32_t platformId = kPlatformWin32Nt;
     KeyStateTable keys{};
@@ -58,6 +62,7 @@ public:
     std::vector<WindowStyle> styles;
     std::vector<std::string> messages;
     bool ended = false;
+    std::string currentFolder;
 
 private:
     CallLog& log_;

@@ -9,6 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -202,6 +206,15 @@ bool LinuxPlatform::FileExists(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::u8path(name), error);
 }
+
+FileState LinuxPlatform::CheckFile(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return errno == EACCES ? FileState::Unreadable : FileState::Missing;
+    if (!S_ISREG(info.st_mode)) return FileState::NotAFile;
+    return access(path.c_str(), R_OK) == 0 ? FileState::ReadableFile : FileState::Unreadable;
+}
+
+bool LinuxPlatform::SetCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
 
 void LinuxPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int, int, int, int,
                                  std::uint32_t flags) {

@@ -75,8 +75,6 @@ void QtFileDialog::ShowOpen() {
     const QString chosen = dialog.Chosen();
     if (chosen.isEmpty()) return;
     fileName_ = chosen.toStdString();
-    // The tools are started with bare names: they find the file in the working directory.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
 }
 
 }  // namespace talvenor::linux_backend
