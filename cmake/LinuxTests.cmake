@@ -6,7 +6,8 @@ add_executable(talvenor_window_tests
   tests/linux/window_test.cpp
   tests/linux/window_fixture.cpp
   tests/linux/window_look_test.cpp
-  tests/linux/window_input_test.cpp)
+  tests/linux/window_input_test.cpp
+  tests/linux/window_file_test.cpp)
 target_include_directories(talvenor_window_tests PRIVATE tests/linux)
 target_link_libraries(talvenor_window_tests PRIVATE talvenor_linux talvenor_test_support Qt6::Test)
 # The pictures as Qt's own readers decode them from res/, to check what the window shows.

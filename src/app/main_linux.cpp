@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "form1.h"
 #include "linux_services.h"
@@ -13,28 +14,38 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Utilisation : talvenor [--version | --help]\n"
+    "Utilisation : talvenor [--version | --help] [--] [FICHIER]\n"
     "\n"
     "Talvenor convertit et lit des fichiers vidéo avec ffmpeg et ffplay.\n"
-    "Sans argument, il ouvre sa fenêtre.\n"
+    "Il ouvre sa fenêtre, avec FICHIER déjà choisi quand il est donné.\n"
     "\n"
     "  --version  affiche la version et quitte\n"
-    "  --help     affiche cette aide et quitte\n";
+    "  --help     affiche cette aide et quitte\n"
+    "  --         la suite est un nom de fichier, même s'il commence par « - »\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) {
-        if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-            std::printf("%s %s\n", TALVENOR_NAME, TALVENOR_VERSION_TEXT);
-            return 0;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", TALVENOR_NAME, TALVENOR_VERSION_TEXT);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::vector<talvenor::OfferedFile> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const bool option = argv[i][0] == '-' && argv[i][1] != '\0';
+        if (!optionsEnded && std::strcmp(argv[i], "--") == 0) {
+            optionsEnded = true;
+        } else if (!optionsEnded && option) {
+            std::fprintf(stderr, "talvenor : argument non reconnu « %s ».\n%s", argv[i], kUsage);
+            return 2;
+        } else {
+            files.push_back({argv[i]});
         }
-        if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::fprintf(stderr, "talvenor : argument non reconnu « %s ».\n%s", argv[1], kUsage);
-        return 2;
     }
     // Synthesised keystrokes need X11: under a Wayland session the window runs on XWayland.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr &&
@@ -55,6 +66,8 @@ int main(int argc, char** argv) {
     window.Attach(&form);
     form.Raise(talvenor::ControlId::Form1, talvenor::EventKind::Load);
     window.ShowCentred();
+    // Once the window shows, so that a box about the file stands over it.
+    if (!files.empty()) QTimer::singleShot(0, &window, [&form, &files] { form.OpenFiles(files); });
     // Once the window is up, not while it comes up.
     QTimer::singleShot(500, &window, [&platform] { platform.PrepareConversions(); });
     return QApplication::exec();

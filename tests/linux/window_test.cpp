@@ -10,5 +10,6 @@ int main(int argc, char** argv) {
     int failed = 0;
     failed += talvenor::window_tests::RunWindowLookTests(argc, argv);
     failed += talvenor::window_tests::RunWindowInputTests(argc, argv);
+    failed += talvenor::window_tests::RunWindowFileTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

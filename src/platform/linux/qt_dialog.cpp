@@ -67,7 +67,6 @@ void UseFrenchStandardDialogs() {
 void QtFileDialog::ShowOpen() {
     UseFrenchStandardDialogs();
     OpenDialog dialog(parent_, QString::fromStdString(title_), QDir::currentPath(), ToQtFilter(filter_));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (!fileName_.empty()) dialog.selectFile(QString::fromStdString(fileName_));

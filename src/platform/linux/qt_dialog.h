@@ -8,7 +8,8 @@ class QWidget;
 
 namespace talvenor::linux_backend {
 
-// The open-file dialog: Qt's own, so that it looks and behaves the same on every desktop.
+// The open-file dialog: the desktop's own where its platform theme offers one (GTK, Plasma, the
+// portal), Qt's own elsewhere.
 class QtFileDialog : public OpenFileDialog {
 public:
     explicit QtFileDialog(QWidget* parent) : parent_(parent) {}

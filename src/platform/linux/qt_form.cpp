@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,6 +17,8 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QUrl>
 #include <QStylePainter>
 #include <algorithm>
 #include <cmath>
@@ -122,6 +127,16 @@ void FormButton::PaintLater(Handler handler) {
     setUpdatesEnabled(true);
 }
 
+void FormButton::keyPressEvent(QKeyEvent* event) {
+    // Enter presses a focused button as Space does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat()) click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
 void FormButton::mousePressEvent(QMouseEvent* event) {
     PaintLater([&] { QPushButton::mousePressEvent(event); });
 }
@@ -143,6 +158,12 @@ void PictureButton::paintEvent(QPaintEvent*) {
     const QPoint corner((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
     const int shift = isDown() ? 1 : 0;
     painter.drawPixmap(corner + QPoint(shift, shift), picture_);
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect ring;
+        ring.initFrom(this);
+        ring.rect = rect().adjusted(2, 2, -2, -2);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, ring);
+    }
 }
 
 QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
@@ -156,6 +177,8 @@ QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     background_ = LoadPicture(kFormDesign.picture);
     handCursor_ = QCursor(LoadPicture(kFormDesign.pointerPicture), kHandHotX, kHandHotY);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Files dropped anywhere on the window; the text boxes take no drop of their own.
+    setAcceptDrops(true);
 
     // Labels lie behind every other control; within each group the first stored is in front,
     // so both groups are created back to front.
@@ -250,6 +273,7 @@ QWidget* QtForm::Create(const ControlDesign& d) {
     }
     if (d.handPointer) widget->setCursor(handCursor_);
     if (!d.toolTip.empty()) widget->setToolTip(ToQString(d.toolTip));
+    widget->setAccessibleName(ToQString(AccessibleName(d.id)));
     widget->setEnabled(d.enabled);
     widget->setVisible(d.visible);
     // A press on a control never reaches the window's surface, disabled or not.
@@ -318,6 +342,21 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (kind == ControlKind::TextBox && event->type() == QEvent::KeyPress && IsConnected(id, EventKind::Click)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool space = key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier;
+        const bool enter = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        const bool f4 = key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier;
+        const bool altDown = key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier;
+        if (space || enter || f4 || altDown) {
+            // As a click: the dialog opens once the key has been handled.
+            if (!key->isAutoRepeat()) {
+                QMetaObject::invokeMethod(this, [this, id] { Raise(id, EventKind::Click); }, Qt::QueuedConnection);
+            }
+            return true;
+        }
+    }
     if (kind == ControlKind::TextBox && event->type() == QEvent::MouseButtonRelease &&
         mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
         // The dialog opens after the box has finished handling the release.
@@ -337,6 +376,31 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void QtForm::dragEnterEvent(QDragEnterEvent* event) {
+    // Addresses only: dropped text is no file.
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void QtForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void QtForm::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    std::vector<OfferedFile> files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            files.push_back({url.toLocalFile().toStdString(), true});
+        } else {
+            files.push_back({url.toDisplayString().toStdString(), false});
+        }
+    }
+    event->acceptProposedAction();
+    // After the drop has been answered: the program the file came from is not kept waiting by a box.
+    QMetaObject::invokeMethod(
+        this, [this, files] { if (form_ != nullptr) form_->OpenFiles(files); }, Qt::QueuedConnection);
 }
 
 void QtForm::paintEvent(QPaintEvent*) {
