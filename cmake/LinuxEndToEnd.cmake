@@ -1,6 +1,7 @@
 # End-to-end tests: the real program in a private X session (Xvfb and openbox), driven by real
 # clicks, with the real ffmpeg and ffplay.
-add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp)
+add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp
+  tests/linux/open_file_test.cpp)
 target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main)
 target_compile_definitions(talvenor_e2e_tests PRIVATE
   TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"

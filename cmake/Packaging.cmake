@@ -37,6 +37,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libxtst6, ffmpeg, xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n")
+# The desktop's own file dialog on GTK desktops.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-gtk-platformtheme")
 set(CPACK_GENERATOR DEB)
 
 include(CPack)

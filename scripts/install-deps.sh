@@ -13,7 +13,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev googletest
-  xdotool x11-xserver-utils xclip
+  xdotool x11-xserver-utils xclip qt6-gtk-platformtheme
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
 )
 packages=("${run_packages[@]}")
@@ -28,5 +28,5 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

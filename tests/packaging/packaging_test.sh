@@ -47,7 +47,8 @@ file_list() { (cd "$1" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C 
 # is no display to fall back on, so an attempt would show as Qt's own complaint or an abort.
 check_refusal() {
     local program=$1 out=$work/refusal.out err=$work/refusal.err status shown
-    local -a lines=("--bogus" "video.flv" "--version --help" "--help extra" "-h")
+    # A file name is taken (the window opens with it), so only options are refused here.
+    local -a lines=("--bogus" "--bogus video.flv" "--version --help" "--help extra" "-h")
     local line
     for line in "${lines[@]}"; do
         read -r -a args <<<"$line"
@@ -98,12 +99,19 @@ LIST
     check "the desktop entry's name and comment are French" \
         bash -c "grep -q '^Name=Talvenor$' '$desktop' && grep -q '^Comment=.*vidéos' '$desktop'"
 
+    check "the desktop entry passes the chosen file to the program" grep -q '^Exec=talvenor %f$' "$desktop"
+    for type in video/x-flv video/x-msvideo video/avi video/msvideo; do
+        check "the desktop entry opens $type" bash -c "sed -n 's/^MimeType=//p' '$desktop' | tr ';' '\\n' | grep -qx '$type'"
+    done
     local metainfo=$prefix/share/metainfo/example.talvenor.Talvenor.metainfo.xml
     check "appstreamcli validate accepts the metadata" appstreamcli validate --no-net "$metainfo"
     # The tree check also ties the metadata to the installed desktop entry.
     check "appstreamcli validate-tree accepts the installed tree" appstreamcli validate-tree --no-net "$prefix"
     check "the metadata launches the installed desktop entry" \
         grep -q "<launchable type=\"desktop-id\">talvenor.desktop</launchable>" "$metainfo"
+    for type in video/x-flv video/x-msvideo video/avi video/msvideo; do
+        check "the metadata provides $type" grep -q "<mediatype>$type</mediatype>" "$metainfo"
+    done
     finish
 }
 
@@ -147,6 +155,7 @@ case_deb() {
         check "the package depends on $dep" grep -qE "(^|, )$dep( |,|$)" <<<"$depends"
     done
     check "the package depends on a terminal emulator" grep -qE "xterm \| x-terminal-emulator" <<<"$depends"
+    check "the package suggests the GTK dialogs" grep -qE "(^|, )qt6-gtk-platformtheme( |,|$)" <<<"$(dpkg-deb -f "$deb" Suggests)"
     dpkg-deb -x "$deb" "$work/unpacked"
     check "the packaged program is stripped" \
         bash -c "! readelf -S '$work/unpacked/usr/bin/talvenor' | grep -qE '\\.symtab|\\.debug_'"

@@ -50,6 +50,10 @@ QString ToQtFilter(const std::string& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (QString& pattern : patterns) pattern = pattern.trimmed();
+        // Some desktops' dialogs match patterns case by case: "CLIP.FLV" is listed too.
+        for (const QString& pattern : QStringList(patterns)) {
+            if (!patterns.contains(pattern.toUpper())) patterns << pattern.toUpper();
+        }
         entries << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(QLatin1Char(' ')));
     }
     return entries.join(QStringLiteral(";;"));

@@ -31,7 +31,7 @@ private:
 // before the first of them opens, so that start-up reads no translation.
 void UseFrenchStandardDialogs();
 
-// "Video|*.flv;" in Qt's form: "Video (*.flv)". Empty patterns are dropped.
+// "Video|*.flv;" in Qt's form, capitals included: "Video (*.flv *.FLV)". Empty patterns are dropped.
 QString ToQtFilter(const std::string& filter);
 
 }  // namespace talvenor::linux_backend
