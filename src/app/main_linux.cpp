@@ -2,51 +2,32 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "form1.h"
 #include "linux_services.h"
 #include "qt_dialog.h"
 #include "qt_form.h"
+#include "start_arguments.h"
 #include "version.h"
 
-namespace {
-
-constexpr char kUsage[] =
-    "Utilisation : talvenor [--version | --help] [--] [FICHIER]\n"
-    "\n"
-    "Talvenor convertit et lit des fichiers vidéo avec ffmpeg et ffplay.\n"
-    "Il ouvre sa fenêtre, avec FICHIER déjà choisi quand il est donné.\n"
-    "\n"
-    "  --version  affiche la version et quitte\n"
-    "  --help     affiche cette aide et quitte\n"
-    "  --         la suite est un nom de fichier, même s'il commence par « - »\n";
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s %s\n", TALVENOR_NAME, TALVENOR_VERSION_TEXT);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    std::vector<talvenor::OfferedFile> files;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const bool option = argv[i][0] == '-' && argv[i][1] != '\0';
-        if (!optionsEnded && std::strcmp(argv[i], "--") == 0) {
-            optionsEnded = true;
-        } else if (!optionsEnded && option) {
-            std::fprintf(stderr, "talvenor : argument non reconnu « %s ».\n%s", argv[i], kUsage);
+    const talvenor::StartRequest request =
+        talvenor::ReadStartArguments(std::vector<std::string>(argv + 1, argv + argc));
+    switch (request.action) {
+        case talvenor::StartRequest::Action::PrintVersion:
+            std::printf("%s %s\n", TALVENOR_NAME, TALVENOR_VERSION_TEXT);
+            return 0;
+        case talvenor::StartRequest::Action::PrintHelp:
+            std::fputs(talvenor::UsageText("talvenor").c_str(), stdout);
+            return 0;
+        case talvenor::StartRequest::Action::Refuse:
+            std::fputs((talvenor::RefusalText("talvenor", request.refused) + talvenor::UsageText("talvenor")).c_str(),
+                       stderr);
             return 2;
-        } else {
-            files.push_back({argv[i]});
-        }
+        case talvenor::StartRequest::Action::OpenWindow: break;
     }
+    const std::vector<talvenor::OfferedFile>& files = request.files;
     // Synthesised keystrokes need X11: under a Wayland session the window runs on XWayland.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr && std::getenv("WAYLAND_DISPLAY") != nullptr &&
         std::getenv("DISPLAY") != nullptr) {

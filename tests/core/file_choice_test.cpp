@@ -1,5 +1,6 @@
 #include "form_fixture.h"
 #include "presets.h"
+#include "start_arguments.h"
 
 namespace talvenor::testing {
 namespace {
@@ -223,6 +224,44 @@ TEST_F(FileChoiceTest, AnExtensionInOtherCaseReachesTheToolsAsTheFileIsNamed) {
         EXPECT_EQ(platform.launched[1].arguments, std::vector<std::string>{c.played});
         EXPECT_NE(platform.launched[0].text.find(c.input.substr(c.input.rfind('/') + 1) + " "), std::string::npos);
     }
+}
+
+TEST(StartArguments, FileNamesOpenTheWindowWithThemAndOtherOptionsAreRefused) {
+    using Action = StartRequest::Action;
+    struct Case {
+        std::vector<std::string> arguments;
+        Action action;
+        std::vector<std::string> files;
+        std::string refused;
+    };
+    const std::vector<Case> cases = {
+        {{}, Action::OpenWindow, {}, ""},
+        {{"--version"}, Action::PrintVersion, {}, ""},
+        {{"--help"}, Action::PrintHelp, {}, ""},
+        {{"clip.flv"}, Action::OpenWindow, {"clip.flv"}, ""},
+        {{"/v/a b.avi", "c.flv"}, Action::OpenWindow, {"/v/a b.avi", "c.flv"}, ""},
+        {{"--", "-clip.flv"}, Action::OpenWindow, {"-clip.flv"}, ""},
+        {{"--", "--", "--help"}, Action::OpenWindow, {"--", "--help"}, ""},
+        {{"-"}, Action::OpenWindow, {"-"}, ""},
+        {{"-clip.flv"}, Action::Refuse, {}, "-clip.flv"},
+        {{"clip.flv", "--bogus"}, Action::Refuse, {}, "--bogus"},
+        {{"--version", "--help"}, Action::Refuse, {}, "--version"},
+        {{"--help", "clip.flv"}, Action::Refuse, {}, "--help"},
+        {{"-h"}, Action::Refuse, {}, "-h"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        const StartRequest request = ReadStartArguments(c.arguments);
+        EXPECT_EQ(request.action, c.action);
+        std::vector<std::string> files;
+        for (const OfferedFile& file : request.files) {
+            EXPECT_TRUE(file.local);
+            files.push_back(file.path);
+        }
+        EXPECT_EQ(files, c.files);
+        EXPECT_EQ(request.refused, c.refused);
+    }
+    EXPECT_EQ(RefusalText("talvenor", "-x"), "talvenor : argument non reconnu « -x ».\n");
 }
 
 }  // namespace
