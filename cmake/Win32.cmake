@@ -47,6 +47,7 @@ if(TALVENOR_BUILD_TESTS)
     tests/win32/win32_command_line_test.cpp
     tests/win32/win32_player_test.cpp
     tests/win32/win32_resources_test.cpp
+    tests/win32/win32_file_test.cpp
     tests/win32/win32_services_test.cpp
     tests/win32/win32_shell_test.cpp
     tests/win32/win32_test_main.cpp

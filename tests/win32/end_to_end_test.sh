@@ -211,5 +211,49 @@ check "the quit button makes the player quit" wait_for players_quit 2
 running() { local state; state=$(ps -o stat= -p "$program_pid") && [[ "$state" != Z* ]]; }
 check "the quit button ends the program" wait_for not running
 
+# "Ouvrir avec", a drop on the icon and "Envoyer vers" start the program with the file's path:
+# started from another folder, the window opens with the file chosen under the preset that
+# reads it, and the conversion lands beside the file.
+camera="$work/mes vidéos/Caméra 42.AVI"
+camera_output="$work/mes vidéos/Caméra 42.flv"
+ffmpeg -loglevel error -i "$source" -f avi "$camera"
+(cd "$work/Talvenor" && TALVENOR_PLAYER_REPORT="Z:${player_report//\//\\}" exec "$wine" "$work/Talvenor/Talvenor.exe" \
+  "Z:${camera//\//\\}") >"$work/program2.log" 2>&1 &
+program_pid=$!
+if wait_for window_id; then
+  window=$(window_id)
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  left=$X
+  top=$Y
+  check "a file given on the command line is chosen" wait_for colour_is 68 127 '#C0FFFF'
+  texts=$(probe texts "$caption")
+  check "the file box shows its base name" grep -qx 'Caméra 42' <<<"$texts"
+  check "the preset follows the file to AVI vers FLV" grep -qx 'Vidéo  AVI vers FLV' <<<"$texts"
+  click_at 180 200
+  camera_converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$camera_output" | grep -qx flv; }
+  check "the file given on the command line converts beside itself" wait_for camera_converted
+  click_at 320 24
+  check "the quit button ends the program" wait_for not running
+else
+  echo "FAILED: Talvenor.exe FILE never opened its window"
+  failures=$((failures + 1))
+fi
+
+# Space on the file box, which has the focus at start, opens the dialog as a click does.
+(cd "$work" && exec "$wine" "$work/Talvenor/Talvenor.exe") >"$work/program3.log" 2>&1 &
+program_pid=$!
+if wait_for window_id; then
+  xdotool windowactivate --sync "$(window_id)" >/dev/null 2>&1 || true
+  xdotool key space
+  check "Space on the file box opens the dialog" wait_for dialog_id
+  xdotool windowactivate --sync "$(dialog_id)" >/dev/null 2>&1 || true
+  xdotool key Escape
+  check "the dialog closes on Escape" wait_for not dialog_id
+  kill "$program_pid" 2>/dev/null || true
+else
+  echo "FAILED: the window never opened a third time"
+  failures=$((failures + 1))
+fi
+
 echo "$failures end-to-end check(s) failed"
 [ "$failures" -eq 0 ]

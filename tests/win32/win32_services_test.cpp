@@ -161,14 +161,16 @@ protected:
     }
 };
 
-TEST_F(OpenDialogTest, AChosenFileGivesItsFullPathAndMakesItsFolderCurrent) {
+// The chosen file's folder is made current by the program, which can tell the user when it
+// cannot be: the dialog itself leaves the working folder where it was.
+TEST_F(OpenDialogTest, AChosenFileGivesItsFullPathAndLeavesTheFolderToTheProgram) {
     const fs::path clip = videos.path() / L"clip été.flv";
     std::ofstream(clip) << "flv";
     const WorkingDirectory start(elsewhere.path());
 
     EXPECT_EQ(ChooseAndConfirm(clip.wstring()), L"Sélection du fichier vidéo");
     EXPECT_EQ(Widen(dialog.FileName()), clip.wstring());
-    EXPECT_EQ(fs::current_path(), videos.path());
+    EXPECT_EQ(fs::current_path(), elsewhere.path());
 }
 
 TEST_F(OpenDialogTest, ACancelLeavesTheNameEmptyAndTheFolderAsItWas) {

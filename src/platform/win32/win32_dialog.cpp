@@ -45,20 +45,14 @@ void Win32OpenFileDialog::ShowOpen() {
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
     dialog.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    // Browsing may move the working directory even when the user then cancels.
+    // Browsing may move the working directory: the folder of a chosen file is made current by
+    // the program itself, which tells the user when it cannot be.
     std::wstring previous(GetCurrentDirectoryW(0, nullptr), L'\0');
     previous.resize(GetCurrentDirectoryW(static_cast<DWORD>(previous.size()), previous.data()));
-    // A cancel, or a dialog that could not open, leaves the name and the folder as they were.
-    if (!GetOpenFileNameW(&dialog)) {
-        SetCurrentDirectoryW(previous.c_str());
-        return;
-    }
-
-    fileName_ = buffer.c_str();
-    // The conversion finds the source by its bare name: the dialog's folder must be the current
-    // one, and not every system's dialog leaves it so.
-    const std::wstring folder = fileName_.substr(0, dialog.nFileOffset);
-    SetCurrentDirectoryW(folder.c_str());
+    const bool chosen = GetOpenFileNameW(&dialog) != FALSE;
+    SetCurrentDirectoryW(previous.c_str());
+    // A cancel, or a dialog that could not open, leaves the name as it was.
+    if (chosen) fileName_ = buffer.c_str();
 }
 
 std::string Win32OpenFileDialog::FileName() { return Narrow(fileName_); }

@@ -132,6 +132,25 @@ bool Win32Platform::FileExists(const std::string& name) {
 
 std::string Win32Platform::PathSeparators() { return "\\/"; }
 
+FileState Win32Platform::CheckFile(const std::string& path) {
+    const std::wstring name = Widen(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return GetLastError() == ERROR_ACCESS_DENIED ? FileState::Unreadable : FileState::Missing;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return FileState::NotAFile;
+    const HANDLE opened = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return FileState::Unreadable;
+    const KernelHandle file(opened);
+    // Devices such as "CON" open too, but are no files.
+    return GetFileType(file.get()) == FILE_TYPE_DISK ? FileState::ReadableFile : FileState::NotAFile;
+}
+
+bool Win32Platform::SetCurrentFolder(const std::string& folder) {
+    return SetCurrentDirectoryW(Widen(folder).c_str()) != FALSE;
+}
+
 void Win32Platform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
                                  int width, int height, std::uint32_t flags) {
     ::SetWindowPos(reinterpret_cast<HWND>(window), reinterpret_cast<HWND>(insertAfter), x, y, width,

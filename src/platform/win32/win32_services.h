@@ -36,6 +36,8 @@ public:
     void End() override;
     bool FileExists(const std::string& name) override;
     std::string PathSeparators() override;
+    FileState CheckFile(const std::string& path) override;
+    bool SetCurrentFolder(const std::string& folder) override;
 
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;

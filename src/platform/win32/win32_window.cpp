@@ -1,6 +1,7 @@
 #include "win32_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -190,6 +191,8 @@ HFONT Win32Form::FontFor(const FontDesign& font) {
 }
 
 void Win32Form::LoadAndShow() {
+    // Files dropped anywhere on the window: the controls take none, so the drop reaches it.
+    DragAcceptFiles(window_.get(), TRUE);
     Raise(ControlId::Form1, EventKind::Load);
     ShowWindow(window_.get(), SW_SHOW);
     UpdateWindow(window_.get());
@@ -238,6 +241,7 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
             return OnMouseDown(ButtonOf(message), wParam, lParam);
         case WM_LBUTTONUP: return OnMouseUp(lParam);
+        case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
@@ -393,6 +397,10 @@ void Win32Form::Raise(ControlId control, EventKind event, const MouseEvent& mous
 
 bool Win32Form::PreTranslateMessage(MSG& message) {
     if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
+    if (OpensLikeAClick(message)) {
+        Raise(static_cast<ControlId>(GetDlgCtrlID(message.hwnd) - kFirstControlId), EventKind::Click);
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
         GetKeyState(VK_MENU) >= 0) {
         const HWND next = NextInTabOrder(GetFocus(), GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
@@ -406,6 +414,30 @@ bool Win32Form::PreTranslateMessage(MSG& message) {
         return true;
     }
     return IsDialogMessageW(window_.get(), &message) != FALSE;
+}
+
+LRESULT Win32Form::OnDropFiles(HDROP drop) {
+    std::vector<OfferedFile> files;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        files.push_back({Narrow(name)});
+    }
+    DragFinish(drop);
+    if (form_ != nullptr) form_->OpenFiles(files);
+    return 0;
+}
+
+bool Win32Form::OpensLikeAClick(const MSG& message) const {
+    // Space, Enter, F4 or Alt+Down on the file box open its dialog, as a click does.
+    const HWND box = At(ControlId::Text1).window;
+    if (box == nullptr || message.hwnd != box) return false;
+    const bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+    if (message.message == WM_KEYDOWN && plain) {
+        return message.wParam == VK_SPACE || message.wParam == VK_RETURN || message.wParam == VK_F4;
+    }
+    return message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN && GetKeyState(VK_MENU) < 0;
 }
 
 HWND Win32Form::NextInTabOrder(HWND from, int step) const {

@@ -9,6 +9,8 @@
 #include "form1.h"
 #include "form_design.h"
 #include "win32_api.h"
+
+#include <shellapi.h>
 #include "win32_handles.h"
 #include "win32_pictures.h"
 
@@ -71,6 +73,8 @@ private:
     LRESULT OnSetCursor(HWND under, UINT hitTest);
     LRESULT OnMouseDown(std::int16_t button, WPARAM keys, LPARAM position);
     LRESULT OnMouseUp(LPARAM position);
+    LRESULT OnDropFiles(HDROP drop);
+    bool OpensLikeAClick(const MSG& message) const;
 
     void CreateControls(HINSTANCE instance);
     void CreateToolTips(HINSTANCE instance);
