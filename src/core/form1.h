@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "controls.h"
@@ -55,8 +56,13 @@ public:
 
 private:
     void WindowDrag(std::int16_t button);
-    // Starts `command`; on failure tells the user and returns false.
-    bool Launch(const CommandLine& command, WindowStyle style);
+    // Starts `command` and returns its process; on failure tells the user and returns 0.
+    ProcessHandle Launch(const CommandLine& command, WindowStyle style);
+    // Whether a conversion started here still writes the file at `fullPath`.
+    bool ConversionRunning(const std::string& fullPath);
+
+    // The conversions started here, by the full path of the file each one writes.
+    std::map<std::string, ProcessHandle> conversions_;
 
     FormControls& controls_;
     OpenFileDialog& Cmd1;
@@ -67,5 +73,7 @@ private:
 std::string LaunchFailureMessage(const CommandLine& command);
 // The question asked before a conversion replaces `outputName`.
 std::string ReplaceQuestion(const std::string& outputName);
+// What the user reads when a conversion started earlier still writes `outputName`.
+std::string ConversionBusyMessage(const std::string& outputName);
 
 }  // namespace talvenor

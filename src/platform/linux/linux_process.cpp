@@ -1,7 +1,9 @@
 #include "linux_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +96,27 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
     posix_spawn_file_actions_destroy(&files);
     if (moved >= 0) close(moved);
     return error == 0 ? pid : -1;
+}
+
+ProcessWatch::ProcessWatch(pid_t pid) : pid_(pid), fd_(-1) {
+#ifdef SYS_pidfd_open
+    fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (fd_ >= 0) fcntl(fd_, F_SETFD, FD_CLOEXEC);
+    // Already gone and reaped: it is known to have ended.
+    if (fd_ < 0 && errno == ESRCH) pid_ = -1;
+#endif
+}
+
+ProcessWatch::~ProcessWatch() {
+    if (fd_ >= 0) close(fd_);
+}
+
+bool ProcessWatch::Running() const {
+    if (pid_ <= 0) return false;
+    if (fd_ < 0) return kill(pid_, 0) == 0 || errno == EPERM;
+    // The descriptor becomes readable when the process ends.
+    pollfd ended{fd_, POLLIN, 0};
+    return poll(&ended, 1, 0) == 0;
 }
 
 std::string FindTerminal() {

@@ -17,6 +17,22 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
 // program could not be executed.
 pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd = -1);
 
+// Follows one of our children without waiting for it: the system reaps our children, so its
+// process id alone could name another program once it has ended.
+class ProcessWatch {
+public:
+    explicit ProcessWatch(pid_t pid);
+    ProcessWatch(ProcessWatch&& other) noexcept : pid_(other.pid_), fd_(other.fd_) { other.fd_ = -1; }
+    ProcessWatch& operator=(ProcessWatch&&) = delete;
+    ~ProcessWatch();
+
+    bool Running() const;
+
+private:
+    pid_t pid_;
+    int fd_;  // a pidfd, or -1 where the kernel has none (the process id is asked then)
+};
+
 // The terminal emulator that shows a conversion's output; empty when none is installed.
 std::string FindTerminal();
 

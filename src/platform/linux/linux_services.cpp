@@ -94,9 +94,9 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command,
     return argv;
 }
 
-bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
+ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const std::vector<std::string> argv = LaunchVector(command, style);
-    if (argv.empty()) return false;
+    if (argv.empty()) return 0;
     pid_t pid = -1;
     std::error_code noFolder;
     const std::filesystem::path folder = std::filesystem::current_path(noFolder);
@@ -109,12 +109,21 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
         QTimer::singleShot(kStandbyDelayMs, qApp, [this] { PrepareConversions(); });
     }
     if (pid <= 0) pid = SpawnDetached(argv);
-    if (pid <= 0) return false;
+    if (pid <= 0) return 0;
     launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
     const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
     if (style == WindowStyle::MinimisedFocus && !standIn) MinimiseWhenShown(pid);
-    return true;
+    // A conversion is followed through the console or terminal that runs it: it ends with the tool.
+    std::erase_if(started_, [](const auto& entry) { return !entry.second.Running(); });
+    started_.erase(pid);
+    started_.emplace(pid, ProcessWatch(pid));
+    return static_cast<ProcessHandle>(pid);
+}
+
+bool LinuxPlatform::IsRunning(ProcessHandle process) {
+    const auto found = started_.find(static_cast<pid_t>(process));
+    return found != started_.end() && found->second.Running();
 }
 
 void LinuxPlatform::PrepareConversions() {
@@ -201,6 +210,13 @@ void LinuxPlatform::End() {
 bool LinuxPlatform::FileExists(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::u8path(name), error);
+}
+
+std::string LinuxPlatform::FullPath(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::u8path(name), error);
+    if (!error) return path.string();
+    return std::filesystem::absolute(std::filesystem::u8path(name), error).lexically_normal().string();
 }
 
 void LinuxPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int, int, int, int,

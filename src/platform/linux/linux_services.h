@@ -25,7 +25,8 @@ public:
     // The program's window: parent of the boxes, the window that moves.
     void AttachWindow(QWidget* window) { window_ = window; }
 
-    bool Shell(const CommandLine& command, WindowStyle style) override;
+    ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
+    bool IsRunning(ProcessHandle process) override;
     std::string AppPath() override;
     void MsgBox(const std::string& prompt) override;
     bool AskYesNo(const std::string& prompt) override;
@@ -33,6 +34,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override { return "/"; }
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;
@@ -69,6 +71,8 @@ private:
     LaunchedWindows launched_;
     std::set<pid_t> toMinimise_;
     StandbyConsole standby_;
+    // The processes started, each followed through a descriptor of its own while it runs.
+    std::map<pid_t, ProcessWatch> started_;
     WindowHandle focusRequested_ = 0;
 };
 
