@@ -108,7 +108,7 @@ ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style
         pid = standby_.Hand(job);
         QTimer::singleShot(kStandbyDelayMs, qApp, [this] { PrepareConversions(); });
     }
-    if (pid <= 0) pid = SpawnDetached(argv);
+    if (pid <= 0) pid = SpawnDetached(argv, -1, LaunchEnvironment(command, argv));
     if (pid <= 0) return 0;
     launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
@@ -124,6 +124,14 @@ ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style
 bool LinuxPlatform::IsRunning(ProcessHandle process) {
     const auto found = started_.find(static_cast<pid_t>(process));
     return found != started_.end() && found->second.Running();
+}
+
+EnvironmentChanges LinuxPlatform::LaunchEnvironment(const CommandLine& command,
+                                                    const std::vector<std::string>& argv) const {
+    if (command.program == "ffplay") return PlayerVideoDriver();
+    // A program run inside a terminal (the console sees to its own terminal).
+    if (argv.size() > 2 && argv[1] == "-T") return TerminalLocale();
+    return {};
 }
 
 void LinuxPlatform::PrepareConversions() {

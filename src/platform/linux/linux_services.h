@@ -55,6 +55,9 @@ public:
     // The argument vector that Shell would start for `command`; empty when nothing can run it.
     std::vector<std::string> LaunchVector(const CommandLine& command, WindowStyle style) const;
 
+    // What the program that Shell starts for `command` as `argv` has in its environment beyond ours.
+    EnvironmentChanges LaunchEnvironment(const CommandLine& command, const std::vector<std::string>& argv) const;
+
     X11Desktop& Desktop() { return desktop_; }
 
 private:
