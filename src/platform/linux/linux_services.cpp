@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QInputEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -49,9 +50,41 @@ QString Plain(const std::string& text) {
     return out;
 }
 
+// Notes the X server time of each press and key (Qt gives X's own as the event's timestamp), so
+// that what the program asks of the window manager for the user carries the user's time.
+class UserTimeFilter : public QObject {
+public:
+    explicit UserTimeFilter(X11Desktop& desktop) : desktop_(desktop) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+                if (const auto time = static_cast<QInputEvent*>(event)->timestamp(); time != 0) {
+                    desktop_.NoteUserTime(static_cast<unsigned long>(time));
+                }
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    X11Desktop& desktop_;
+};
+
 }  // namespace
 
-LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {}
+LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {
+    if (qApp != nullptr && desktop_.Available()) {
+        userTime_ = std::make_unique<UserTimeFilter>(desktop_);
+        qApp->installEventFilter(userTime_.get());
+    }
+}
 
 LinuxPlatform::~LinuxPlatform() = default;
 

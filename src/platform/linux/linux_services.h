@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "x11_desktop.h"
 
+class QObject;
 class QWidget;
 
 namespace talvenor::linux_backend {
@@ -77,6 +78,8 @@ private:
     // The processes started, each followed through a descriptor of its own while it runs.
     std::map<pid_t, ProcessWatch> started_;
     WindowHandle focusRequested_ = 0;
+    // Keeps the X server time of the user's latest action for the desktop's requests.
+    std::unique_ptr<QObject> userTime_;
 };
 
 }  // namespace talvenor::linux_backend
