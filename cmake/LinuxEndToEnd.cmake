@@ -1,7 +1,7 @@
 # End-to-end tests: the real program in a private X session (Xvfb and openbox), driven by real
 # clicks, with the real ffmpeg and ffplay.
 add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp)
-target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main)
+target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main X11::X11)
 target_compile_definitions(talvenor_e2e_tests PRIVATE
   TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"
   TALVENOR_CONSOLE="$<TARGET_FILE:talvenor-console>"

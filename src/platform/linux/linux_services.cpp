@@ -255,9 +255,11 @@ bool LinuxPlatform::FileExists(const std::string& name) {
 
 std::string LinuxPlatform::FullPath(const std::string& name) {
     std::error_code error;
-    const std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::u8path(name), error);
-    if (!error) return path.string();
-    return std::filesystem::absolute(std::filesystem::u8path(name), error).lexically_normal().string();
+    // Made absolute first: a relative name that does not exist yet would stay relative.
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(name), error);
+    if (error) return name;
+    const std::filesystem::path path = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal().string() : path.string();
 }
 
 void LinuxPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int, int, int, int,
