@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Runs a command in a private X session: Xvfb on a free display and openbox as window manager.
-# Usage: scripts/with-x-session.sh [--no-wm] COMMAND [ARGS...]
+# Usage: scripts/with-x-session.sh [--no-wm | --wm openbox|mutter] COMMAND [ARGS...]
+# The window manager's output goes to the file $TALVENOR_WM_LOG when that is set.
 set -euo pipefail
 
-with_wm=1
-if [ "${1:-}" = "--no-wm" ]; then
-  with_wm=0
-  shift
+wm=openbox
+case "${1:-}" in
+  --no-wm) wm=""; shift ;;
+  --wm) wm=$2; shift 2 ;;
+esac
+# GNOME's manager wants a session bus: the session gets one of its own.
+if [ "$wm" = mutter ] && [ -z "${TALVENOR_OWN_BUS:-}" ]; then
+  export TALVENOR_OWN_BUS=1
+  exec dbus-run-session -- "$0" --wm mutter "$@"
 fi
 
 display=""
@@ -35,8 +41,13 @@ for _ in $(seq 1 100); do
 done
 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $display" >&2; exit 1; }
 
-if [ "$with_wm" = 1 ]; then
-  openbox --sm-disable >/dev/null 2>&1 &
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+if [ -n "$wm" ]; then
+  case "$wm" in
+    openbox) openbox --sm-disable >"${TALVENOR_WM_LOG:-/dev/null}" 2>&1 & ;;
+    mutter) mutter --x11 --replace --sm-disable >"${TALVENOR_WM_LOG:-/dev/null}" 2>&1 & ;;
+    *) echo "unknown window manager: $wm" >&2; exit 2 ;;
+  esac
   wm_pid=$!
   for _ in $(seq 1 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
@@ -45,5 +56,4 @@ if [ "$with_wm" = 1 ]; then
 fi
 
 export SDL_AUDIODRIVER=dummy
-export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 "$@"

@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include <iterator>
+
 #include "player_help.h"
 #include "presets.h"
 #include "sendkey.h"
@@ -156,10 +158,25 @@ void Form1::CmdLancer_Click() {
     const std::string baseName = controls_.Text(ControlId::Text1);
     const CommandLine command =
         ConversionCommand(*preset, toolDir, baseName, SourceFileName(baseName, preset->sourceExt));
-    // The tool replaces its output without asking (-y): the user is asked here instead.
     const std::string output = ConversionOutput(*preset, baseName);
+    // A second click, or another preset with the same output, must not start a second writer
+    // of a file that is still being written.
+    const std::string fullPath = platform_.FullPath(output);
+    if (ConversionRunning(fullPath)) {
+        platform_.MsgBox(ConversionBusyMessage(output));
+        return;
+    }
+    // The tool replaces its output without asking (-y): the user is asked here instead.
     if (platform_.FileExists(output) && !platform_.AskYesNo(ReplaceQuestion(output))) return;
-    Launch(command, WindowStyle::NormalFocus);
+    if (const ProcessHandle process = Launch(command, WindowStyle::NormalFocus)) conversions_[fullPath] = process;
+}
+
+bool Form1::ConversionRunning(const std::string& fullPath) {
+    // Ended conversions are forgotten as they are found.
+    for (auto it = conversions_.begin(); it != conversions_.end();) {
+        it = platform_.IsRunning(it->second) ? std::next(it) : conversions_.erase(it);
+    }
+    return conversions_.count(fullPath) != 0;
 }
 
 void Form1::CmdVisu_Click() {
@@ -203,10 +220,10 @@ void Form1::CmdHP_Click() { Launch(MixerCommand(), WindowStyle::MinimisedFocus);
 
 void Form1::Label2_Click() { Launch(WebSiteCommand(), WindowStyle::MinimisedFocus); }
 
-bool Form1::Launch(const CommandLine& command, WindowStyle style) {
-    if (platform_.Shell(command, style)) return true;
+ProcessHandle Form1::Launch(const CommandLine& command, WindowStyle style) {
+    if (const ProcessHandle process = platform_.Shell(command, style)) return process;
     platform_.MsgBox(LaunchFailureMessage(command));
-    return false;
+    return 0;
 }
 
 std::string LaunchFailureMessage(const CommandLine& command) {
@@ -246,6 +263,10 @@ std::string SeveralFilesNotice(const std::string& chosen) {
 
 std::string FolderFailureMessage(const std::string& folder) {
     return "Impossible de se placer dans le dossier « " + folder + " » : le fichier n'est pas choisi.";
+}
+
+std::string ConversionBusyMessage(const std::string& outputName) {
+    return "La conversion vers « " + outputName + " » est déjà en cours.";
 }
 
 }  // namespace talvenor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,13 @@ private:
     std::string SourceFileName(const std::string& baseName, std::string_view sourceExt);
     // The first preset row, from the selected one, whose source type is `path`'s; -1 for none.
     std::int16_t PresetRowFor(const std::string& path);
+    // Starts `command` and returns its process; on failure tells the user and returns 0.
+    ProcessHandle Launch(const CommandLine& command, WindowStyle style);
+    // Whether a conversion started here still writes the file at `fullPath`.
+    bool ConversionRunning(const std::string& fullPath);
+
+    // The conversions started here, by the full path of the file each one writes.
+    std::map<std::string, ProcessHandle> conversions_;
 
     FormControls& controls_;
     OpenFileDialog& Cmd1;
@@ -97,5 +105,7 @@ std::string UnsupportedTypeRefusal(const std::string& path);
 std::string SeveralFilesNotice(const std::string& chosen);
 // What the user reads when the chosen file's folder cannot be made the working directory.
 std::string FolderFailureMessage(const std::string& folder);
+// What the user reads when a conversion started earlier still writes `outputName`.
+std::string ConversionBusyMessage(const std::string& outputName);
 
 }  // namespace talvenor

@@ -82,7 +82,8 @@ const std::array<ControlDesign, kControlCount> kControlDesigns{{
     ControlDesign{ControlId::Label3, ControlKind::Label, "Label3", -1, "Conversions vidéo ", 1440, 720, 2745, 375, 5,
                   std::nullopt, 0x404040, kSubtitleFont, Alignment::Centre, Picture::None, false, "",
                   true, true, false},
-    ControlDesign{ControlId::Label2, ControlKind::Label, "Label2", -1, TALVENOR_ADDRESS, 4320, 3840, 855, 255, 3,
+    // Wide enough for the whole address, still ending where the window's corner needs it.
+    ControlDesign{ControlId::Label2, ControlKind::Label, "Label2", -1, TALVENOR_ADDRESS, 3825, 3840, 1350, 255, 3,
                   std::nullopt, std::nullopt, kDefaultFont, Alignment::Left, Picture::None, false, "",
                   true, true, false},
     ControlDesign{ControlId::Label1, ControlKind::Label, "Label1", -1, "Conversions vidéo ", 1200, 720, 3255, 495, 1,

@@ -10,6 +10,12 @@ namespace talvenor {
 // A native window handle as the program stores it: 0 means none.
 using WindowHandle = std::uintptr_t;
 
+// A process that Shell started, as the program names it when it asks about it later; 0 means
+// that nothing was started.
+using ProcessHandle = std::uintptr_t;
+// Started, but the system gives nothing to follow it by (a page handed to the desktop's browser).
+inline constexpr ProcessHandle kUnfollowedProcess = ~ProcessHandle{0};
+
 // How a started program's window opens.
 enum class WindowStyle : int {
     NormalFocus = 1,     // the conversion: a visible window that takes the focus
@@ -64,8 +70,10 @@ public:
     virtual ~PlatformServices() = default;
 
     // Starts `command` without waiting for it; the process inherits the working directory.
-    // Returns false when the program could not be started.
-    virtual bool Shell(const CommandLine& command, WindowStyle style) = 0;
+    // Returns the started process, or 0 when the program could not be started.
+    virtual ProcessHandle Shell(const CommandLine& command, WindowStyle style) = 0;
+    // Whether a process that Shell returned is still running (never for kUnfollowedProcess).
+    virtual bool IsRunning(ProcessHandle process) = 0;
     // The directory of the running executable, without a trailing separator.
     virtual std::string AppPath() = 0;
     // A modal box captioned with the program's title, one OK button, no icon.
@@ -81,6 +89,9 @@ public:
     virtual void End() = 0;
     // Whether `name`, relative to the working directory, names an existing file.
     virtual bool FileExists(const std::string& name) = 0;
+    // The full path that `name`, relative to the working directory, stands for: the same file
+    // reached from two folders gives the same path.
+    virtual std::string FullPath(const std::string& name) = 0;
     // The characters that separate folders in the paths the file dialog returns.
     virtual std::string PathSeparators() = 0;
     // What `path` names: a file that can be read, or why it cannot be chosen.

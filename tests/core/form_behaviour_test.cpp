@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "form_fixture.h"
 
 namespace talvenor::testing {
@@ -136,6 +138,69 @@ TEST_F(FormTest, AnExistingOutputIsReplacedOnlyAfterYes) {
     // The line is launched unchanged, -y included.
     EXPECT_EQ(platform.launched[0].text,
               "/opt/talvenor/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv clip.flv");
+}
+
+// Clicks on "Lancer", each after choosing clip.flv in `folder` under preset `row`.
+struct LancerClick {
+    int row;
+    std::string folder = "/v";
+    bool earlierOnesEnded = false;  // every conversion started so far has ended before this click
+    bool startFails = false;
+};
+
+TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
+    const std::string busy = "La conversion vers « clip.avi » est déjà en cours.";
+    struct Case {
+        const char* what;
+        std::vector<LancerClick> clicks;
+        std::vector<std::string> launchedOutputs;
+        std::vector<std::string> messages;
+        int questions;
+    };
+    const std::vector<Case> cases = {
+        {"a double click", {{0}, {0}}, {"clip.avi"}, {busy}, 0},
+        {"five quick clicks", {{0}, {0}, {0}, {0}, {0}}, {"clip.avi"}, {busy, busy, busy, busy}, 0},
+        {"two presets writing one file", {{0}, {1}}, {"clip.avi"}, {busy}, 0},
+        {"two presets writing two files", {{0}, {2}}, {"clip.avi", "clip.mpeg"}, {}, 0},
+        {"the same name in another folder", {{0}, {0, "/w"}}, {"clip.avi", "clip.avi"}, {}, 0},
+        {"after the first has ended", {{0}, {0, "/v", true}}, {"clip.avi", "clip.avi"}, {}, 1},
+        {"after a start that failed", {{0, "/v", false, true}, {0}}, {"clip.avi"}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CallLog log;
+        RecordingControls controls{log};
+        RecordingDialog dialog{log};
+        RecordingPlatform platform{log};
+        Form1 form{controls, dialog, platform};
+        form.Form_Load();
+        int questions = 0;
+        std::vector<std::string> folders;  // where each started conversion writes
+        for (const LancerClick& click : c.clicks) {
+            controls.listIndex = static_cast<std::int16_t>(click.row);
+            form.List1_Click();
+            dialog.answers.push_back(click.folder + "/clip.flv");
+            form.Text1_Click();
+            if (click.earlierOnesEnded) platform.running.clear();
+            platform.shellSucceeds = !click.startFails;
+            // The output exists in its folder once a conversion has started writing it.
+            platform.existingFiles.clear();
+            for (std::size_t n = 0; n < platform.launched.size(); ++n) {
+                if (folders[n] == click.folder) platform.existingFiles.push_back(platform.launched[n].arguments.back());
+            }
+            log.clear();
+            form.CmdLancer_Click();
+            folders.resize(platform.launched.size(), click.folder);
+            questions += static_cast<int>(std::count_if(log.begin(), log.end(),
+                                                        [](const std::string& call) { return call.starts_with("AskYesNo"); }));
+            if (click.startFails) platform.messages.clear();
+        }
+        std::vector<std::string> outputs;
+        for (const CommandLine& started : platform.launched) outputs.push_back(started.arguments.back());
+        EXPECT_EQ(outputs, c.launchedOutputs);
+        EXPECT_EQ(platform.messages, c.messages);
+        EXPECT_EQ(questions, c.questions);
+    }
 }
 
 TEST_F(FormTest, AFailedStartIsReportedInFrench) {

@@ -31,7 +31,7 @@ TEST(FormDesign, EveryControlLandsOnItsPixelsAt96Dpi) {
         {ControlId::Label8, 24, 256, 73, 17},      {ControlId::Label7_1, 121, 24, 129, 33},
         {ControlId::Label7_0, 120, 24, 129, 33},   {ControlId::Label6, 64, 144, 225, 17},
         {ControlId::Label5, 64, 107, 233, 17},     {ControlId::Label4, 80, 216, 201, 33},
-        {ControlId::Label3, 96, 48, 183, 25},      {ControlId::Label2, 288, 256, 57, 17},
+        {ControlId::Label3, 96, 48, 183, 25},      {ControlId::Label2, 255, 256, 90, 17},
         {ControlId::Label1, 80, 48, 217, 33},
     };
     for (const Place& p : places) {

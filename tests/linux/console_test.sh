@@ -184,7 +184,36 @@ else
     echo "skip - another user's attach (needs root and setpriv)"
 fi
 
-# 9. Wrong use is refused with a usage line.
+# 9. Whatever the session's locale, the window reads the failure lines as written: a stand-in
+#    terminal decodes what it is sent with its own locale's character set, as a real one does.
+cat >"$work/reader" <<'EOF'
+#!/bin/sh
+dir=$(dirname "$0")
+env | grep -E '^(LANG|LC_[A-Z]+)=' | sort | tr '\n' ' ' >"$dir/reader.locale"
+while [ "$1" != "-e" ]; do shift; done
+shift
+"$@" </dev/null 2>&1 | iconv -f "$(locale charmap)" -t UTF-8 >"$dir/window" 2>&1
+EOF
+chmod +x "$work/reader"
+while IFS='|' read -r session seen; do
+    reset
+    # shellcheck disable=SC2086
+    env -u LC_ALL -u LC_CTYPE -u LANG -u LC_MESSAGES $session CODE=3 \
+        "$console" --title T --terminal "$work/reader" -- "$work/tool" &
+    runner=$!
+    wait_for 50 eval '! kill -0 $runner 2>/dev/null'
+    wait_for 50 grep -q "Appuyez" "$work/window"
+    check "under $session the window reads the failure in French" \
+        grep -qxF "La conversion a échoué (code 3)." "$work/window"
+    check "under $session the window's locale is $seen" test "$(cat "$work/reader.locale")" == "$seen"
+done <<'CASES'
+LANG=C|LANG=C LC_CTYPE=C.UTF-8 
+LC_ALL=C LANG=C.UTF-8|LANG=C LC_CTYPE=C.UTF-8 
+LANG=C.UTF-8|LANG=C.UTF-8 
+LANG=C.UTF-8 LC_MESSAGES=C|LANG=C.UTF-8 LC_MESSAGES=C 
+CASES
+
+# 10. Wrong use is refused with a usage line.
 "$console" --title T -- "$work/tool" >/dev/null 2>"$work/usage"
 check "a call without a terminal is refused with 2" test $? -eq 2
 check "and says how to call it" grep -q "^usage" "$work/usage"

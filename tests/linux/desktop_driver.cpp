@@ -1,5 +1,6 @@
 #include "desktop_driver.h"
 
+#include <X11/Xlib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -211,6 +212,35 @@ unsigned long Desktop::ActiveWindow() {
 
 void Desktop::Click(int x, int y, int button) {
     RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});
+}
+
+void Desktop::DoubleClick(int x, int y, int gapMs) {
+    RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "--repeat", "2", "--delay",
+                std::to_string(gapMs), "1"});
+}
+
+ActivationRequests::ActivationRequests() : display_(XOpenDisplay(nullptr)) {
+    if (display_ == nullptr) throw std::runtime_error("no X display to listen to");
+    Display* dpy = static_cast<Display*>(display_);
+    // Messages sent to the root for the manager reach every client that watches its children.
+    XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+    XSync(dpy, False);
+}
+
+ActivationRequests::~ActivationRequests() { XCloseDisplay(static_cast<Display*>(display_)); }
+
+const std::vector<ActivationRequests::Request>& ActivationRequests::Received() {
+    Display* dpy = static_cast<Display*>(display_);
+    const Atom active = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+    XSync(dpy, False);
+    while (XPending(dpy) > 0) {
+        XEvent event;
+        XNextEvent(dpy, &event);
+        if (event.type != ClientMessage || event.xclient.message_type != active) continue;
+        received_.push_back({event.xclient.window, event.xclient.data.l[0],
+                             static_cast<unsigned long>(event.xclient.data.l[1])});
+    }
+    return received_;
 }
 
 void Desktop::Press(int x, int y, int button) {

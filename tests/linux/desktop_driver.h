@@ -50,6 +50,8 @@ public:
     unsigned long ActiveWindow();
 
     void Click(int x, int y, int button = 1);
+    // Two left clicks `gapMs` apart at one place, as a quick hand makes them.
+    void DoubleClick(int x, int y, int gapMs);
     void Press(int x, int y, int button = 1);
     void MoveTo(int x, int y);
     void Release(int button = 1);
@@ -62,6 +64,29 @@ public:
     void Screenshot(const fs::path& file);
     // Caps Lock, Num Lock, Scroll Lock as the server's indicators show them.
     std::map<std::string, bool> Locks();
+};
+
+// The requests to activate a window that clients send to the window manager, as it receives
+// them (_NET_ACTIVE_WINDOW client messages on the root window), from creation on.
+class ActivationRequests {
+public:
+    struct Request {
+        unsigned long window = 0;
+        long source = 0;          // 1: an application, 2: a pager or a user's direct action
+        unsigned long time = 0;   // the X server time of the action that caused it; 0: none given
+    };
+
+    ActivationRequests();
+    ~ActivationRequests();
+    ActivationRequests(const ActivationRequests&) = delete;
+    ActivationRequests& operator=(const ActivationRequests&) = delete;
+
+    // Every request received so far.
+    const std::vector<Request>& Received();
+
+private:
+    void* display_;
+    std::vector<Request> received_;
 };
 
 // A fresh directory removed at the end of the test.

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "desktop_driver.h"
@@ -217,9 +219,20 @@ TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
     ASSERT_TRUE(WaitUntil([&] { return desktop.Property(playerWindow, "_NET_WM_STATE").find("HIDDEN") != std::string::npos &&
                                        RunProgram({"xwininfo", "-id", std::to_string(playerWindow)}).text.find("IsUnMapped") != std::string::npos; }, 5s));
 
+    ActivationRequests requests;
     ClickAt(kStop);
     EXPECT_TRUE(WaitUntil([&] { return kill(player, 0) != 0; }, 10s)) << "Stop left the player running";
     EXPECT_FALSE(Ended(app)) << "Stop must not end Talvenor";
+    // The player was asked for as the user's own action, with the time of the click, which a
+    // manager that prevents focus stealing needs.
+    const auto asked = requests.Received();
+    const auto forPlayer = std::find_if(asked.begin(), asked.end(), [&](const auto& r) { return r.window == playerWindow; });
+    ASSERT_NE(forPlayer, asked.end()) << "the player was not asked for";
+    EXPECT_EQ(forPlayer->source, 2);
+    EXPECT_NE(forPlayer->time, 0u) << "asked for with no time";
+    if (const char* wmLog = std::getenv("TALVENOR_WM_LOG")) {
+        EXPECT_EQ(ReadFile(wmLog).find("timestamp of 0"), std::string::npos) << ReadFile(wmLog);
+    }
 }
 
 TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
@@ -304,6 +317,67 @@ TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) { FailedConversionKe
 
 TEST_F(EndToEnd, WithoutTheConsoleAFailedConversionStillKeepsItsWindow) {
     FailedConversionKeepsItsWindowUntilEnter(false);
+}
+
+TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
+    // A stand-in for ffmpeg beside the program: it notes each start, writes its output at once
+    // and takes as many seconds as probe.seconds says when it starts.
+    WriteScript(tools.path() / "ffmpeg",
+                "echo $$ >> \"$TALVENOR_PROBE.starts\"; for last; do :; done; : > \"$last\"; "
+                "exec sleep \"$(cat \"$TALVENOR_PROBE.seconds\")\"");
+    MakeClip(media.path() / "clip.flv");
+    const fs::path probe = media.path() / "probe";
+    std::ofstream(probe.string() + ".seconds") << "4";
+    Launch({{"TALVENOR_PROBE", probe.string()}});
+    ChooseFile("clip.flv");
+    auto starts = [&] {
+        std::vector<pid_t> pids;
+        std::istringstream in(ReadFile(probe.string() + ".starts"));
+        for (pid_t pid = 0; in >> pid;) pids.push_back(pid);
+        return pids;
+    };
+    // A box that has "Oui" starts a conversion on alt+o; the one that refuses only closes. The
+    // conversion's terminal may have taken the focus meanwhile: the box gets it back first.
+    auto answerOuiThenClose = [&] {
+        const unsigned long box = desktop.WaitForWindow(kBoxTitle, 10s);
+        ASSERT_NE(box, 0u) << "no box";
+        RunProgram({"xdotool", "windowactivate", "--sync", std::to_string(box)});
+        desktop.Key("alt+o");
+        if (!desktop.WaitForNoWindow(kBoxTitle, 1s)) desktop.Key("Return");
+        ASSERT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s));
+    };
+
+    // A double click starts one conversion, and a box says why there is no second.
+    desktop.DoubleClick(origin.x + kLancer.x, origin.y + kLancer.y, 80);
+    ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no box for the second click";
+    answerOuiThenClose();
+    ASSERT_TRUE(WaitUntil([&] { return starts().size() == 1; }, 10s));
+    const pid_t first = starts()[0];
+    ASSERT_TRUE(WaitUntil([&] { return kill(first, 0) != 0; }, 30s)) << "the stand-in did not end";
+    EXPECT_EQ(starts().size(), 1u) << "a second conversion of the same file started";
+    // Its window closes once the conversion has ended, as the user sees it.
+    ASSERT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 30s));
+
+    // Once it has ended, a click asks before replacing, as for any existing file.
+    std::ofstream(probe.string() + ".seconds") << "60";
+    ClickAt(kLancer);
+    ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no question before replacing";
+    answerOuiThenClose();
+    ASSERT_TRUE(WaitUntil([&] { return starts().size() == 2; }, 10s)) << "« Oui » did not start the conversion";
+
+    // Presets 0 and 1 write the same file: while the first runs, the second is refused.
+    ChoosePreset(1);
+    ChooseFile("clip.flv");
+    ClickAt(kLancer);
+    ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no box for the other preset";
+    answerOuiThenClose();
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(starts().size(), 2u) << "two encoders write one file";
+    EXPECT_EQ(kill(starts()[1], 0), 0);
+
+    kill(starts()[1], SIGTERM);
+    // Killed, the stand-in fails: its terminal then waits for Enter, which nobody will press.
+    for (pid_t terminal : ProcessesNamed("xterm")) kill(terminal, SIGTERM);
 }
 
 TEST_F(EndToEnd, OnlyALeftPressOnTheBackgroundOrSubtitleMovesAndRaises) {

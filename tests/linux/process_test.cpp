@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,8 +21,12 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using talvenor::linux_backend::EnvironmentChanges;
+using talvenor::linux_backend::PlayerVideoDriver;
+using talvenor::linux_backend::ProcessWatch;
 using talvenor::linux_backend::SpawnDetached;
 using talvenor::linux_backend::StandbyConsole;
+using talvenor::linux_backend::TerminalLocale;
 
 namespace {
 
@@ -76,6 +84,98 @@ TEST_F(Process, APassedDescriptorArrivesAsThree) {
     EXPECT_EQ(read(ends[0], buffer, sizeof buffer - 1), 6);
     EXPECT_STREQ(buffer, "hello\n");
     close(ends[0]);
+}
+
+// The session's variables for one test, put back afterwards.
+class SessionVariables {
+public:
+    explicit SessionVariables(const std::map<std::string, std::optional<std::string>>& values) {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+            Set(name, value);
+        }
+    }
+    ~SessionVariables() {
+        for (const auto& [name, value] : saved_) Set(name, value);
+    }
+
+private:
+    static void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (value) setenv(name.c_str(), value->c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST_F(Process, TerminalsReadUtf8AndThePlayerOpensAnX11WindowUnderWayland) {
+    using Values = std::map<std::string, std::optional<std::string>>;
+    struct Case {
+        const char* what;
+        Values session;
+        bool player;  // else a terminal
+        std::string seen;  // LANG|LC_CTYPE|LC_ALL|LC_MESSAGES|SDL_VIDEODRIVER in the started program
+    };
+    const Values plain = {{"LANG", std::nullopt},        {"LC_CTYPE", std::nullopt},        {"LC_ALL", std::nullopt},
+                          {"LC_MESSAGES", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}};
+    auto with = [&](Values changes) {
+        Values all = plain;
+        for (const auto& [name, value] : changes) all[name] = value;
+        return all;
+    };
+    const std::vector<Case> cases = {
+        {"LANG=C", with({{"LANG", "C"}}), false, "C|C.UTF-8|-|-|-"},
+        {"no locale at all", plain, false, "-|C.UTF-8|-|-|-"},
+        {"LC_ALL=C over a UTF-8 LANG", with({{"LANG", "fr_FR.UTF-8"}, {"LC_ALL", "C"}}), false, "C|C.UTF-8|-|-|-"},
+        {"a Latin-1 LC_CTYPE", with({{"LANG", "fr_FR.UTF-8"}, {"LC_CTYPE", "fr_FR.ISO-8859-1"}}), false,
+         "fr_FR.UTF-8|C.UTF-8|-|-|-"},
+        {"a UTF-8 session is kept", with({{"LANG", "fr_FR.utf8"}, {"LC_MESSAGES", "C"}}), false,
+         "fr_FR.utf8|-|-|C|-"},
+        {"the player under X11", with({{"LANG", "C"}}), true, "C|-|-|-|-"},
+        {"the player under Wayland", with({{"WAYLAND_DISPLAY", "wayland-0"}}), true, "-|-|-|-|x11"},
+        {"the user's own video driver", with({{"WAYLAND_DISPLAY", "wayland-0"}, {"SDL_VIDEODRIVER", "wayland"}}),
+         true, "-|-|-|-|wayland"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path out = dir / "out";
+        fs::remove(out);
+        EnvironmentChanges changes;
+        {
+            SessionVariables session(c.session);
+            changes = c.player ? PlayerVideoDriver() : TerminalLocale();
+            const pid_t pid = SpawnDetached({"/bin/sh", "-c",
+                                             "echo \"${LANG--}|${LC_CTYPE--}|${LC_ALL--}|${LC_MESSAGES--}|"
+                                             "${SDL_VIDEODRIVER--}\" > \"$0\"; echo end >> \"$0\"",
+                                             out.string()},
+                                            -1, changes);
+            ASSERT_GT(pid, 0);
+        }
+        EXPECT_EQ(ReadWhenDone(out), c.seen + "\n");
+    }
+}
+
+TEST_F(Process, AWatchedProcessRunsUntilItEnds) {
+    const fs::path gate = dir / "gate";
+    ASSERT_EQ(mkfifo(gate.c_str(), 0600), 0);
+    // It runs until the test opens the gate.
+    const pid_t pid = SpawnDetached({"/bin/sh", "-c", "read line < \"$0\"", gate.string()});
+    ASSERT_GT(pid, 0);
+    const ProcessWatch watch(pid);
+    EXPECT_TRUE(watch.Running());
+    std::ofstream(gate) << "go\n";
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        ended = !watch.Running();
+        if (!ended) std::this_thread::sleep_for(25ms);
+    }
+    EXPECT_TRUE(ended) << "still running after it ended";
+
+    // One that has ended and gone before it is watched is not running either.
+    const pid_t quick = SpawnDetached({"/bin/true"});
+    ASSERT_GT(quick, 0);
+    while (kill(quick, 0) == 0) std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(ProcessWatch(quick).Running());
 }
 
 TEST_F(Process, AProgramThatCannotRunIsReportedAtOnce) {

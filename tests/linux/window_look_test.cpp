@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,6 +88,7 @@ private slots:
     void titlesAreDoubledLightAndDark_data();
     void titlesAreDoubledLightAndDark();
     void longLabelBreaksIntoTwoLines();
+    void addressShowsWholeAndKeepsItsRightEdge();
     void builtInPicturesAreTheFilesPixelForPixel_data();
     void builtInPicturesAreTheFilesPixelForPixel();
     void pictureButtonsShowTheirPictureCentred_data();
@@ -167,7 +169,7 @@ void WindowLookTest::everyControlSitsOnItsPixels_data() {
     QTest::newRow("Label5") << "Label5" << QRect(64, 107, 233, 17);
     QTest::newRow("Label4") << "Label4" << QRect(80, 216, 201, 33);
     QTest::newRow("Label3") << "Label3" << QRect(96, 48, 183, 25);
-    QTest::newRow("Label2") << "Label2" << QRect(288, 256, 57, 17);
+    QTest::newRow("Label2") << "Label2" << QRect(255, 256, 90, 17);
     QTest::newRow("Label1") << "Label1" << QRect(80, 48, 217, 33);
 }
 
@@ -419,6 +421,28 @@ void WindowLookTest::longLabelBreaksIntoTwoLines() {
                       label.height() - label.height() / 2);
     QVERIFY2(PixelCount(shown, upper, kBlack) > 20, "no first line");
     QVERIFY2(PixelCount(shown, lower, kBlack) > 20, "no second line");
+}
+
+void WindowLookTest::addressShowsWholeAndKeepsItsRightEdge() {
+    auto* label = qobject_cast<QLabel*>(w->Control("Label2"));
+    QVERIFY(label != nullptr);
+    QCOMPARE(label->text(), kAddress);
+    QCOMPARE(label->geometry().right(), 344);
+    const int advance = QFontMetrics(label->font()).horizontalAdvance(kAddress);
+    QVERIFY2(advance <= label->contentsRect().width(),
+             qPrintable(QStringLiteral("the address needs %1 pixels, the label has %2")
+                            .arg(advance)
+                            .arg(label->contentsRect().width())));
+    // The last two letters are drawn where the text ends, inside the window.
+    const QImage shown = w->Grab();
+    const QRect geometry = label->geometry();
+    const QRect lastLetters(geometry.left() + advance - 12, geometry.top(), 12, geometry.height());
+    QVERIFY(shown.rect().contains(lastLetters));
+    int dark = 0;
+    for (int y = lastLetters.top(); y <= lastLetters.bottom(); ++y) {
+        for (int x = lastLetters.left(); x <= lastLetters.right(); ++x) dark += qGray(shown.pixel(x, y)) < 64;
+    }
+    QVERIFY2(dark >= 10, qPrintable(QStringLiteral("%1 dark pixels where \"le\" should be").arg(dark)));
 }
 
 void WindowLookTest::builtInPicturesAreTheFilesPixelForPixel_data() {

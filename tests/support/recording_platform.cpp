@@ -27,12 +27,18 @@ const char* NameOf(ControlId control) {
     return DesignOf(control).name.data();
 }
 
-bool RecordingPlatform::Shell(const CommandLine& command, WindowStyle style) {
+ProcessHandle RecordingPlatform::Shell(const CommandLine& command, WindowStyle style) {
     log_.push_back("Shell(" + command.text + ", " + std::to_string(static_cast<int>(style)) + ")");
-    if (!shellSucceeds) return false;
+    if (!shellSucceeds) return 0;
     launched.push_back(command);
     styles.push_back(style);
-    return true;
+    running.insert(launched.size());
+    return launched.size();
+}
+
+bool RecordingPlatform::IsRunning(ProcessHandle process) {
+    log_.push_back("IsRunning(" + std::to_string(process) + ")");
+    return running.count(process) != 0;
 }
 
 std::string RecordingPlatform::AppPath() {
@@ -65,6 +71,11 @@ void RecordingPlatform::End() {
 bool RecordingPlatform::FileExists(const std::string& name) {
     log_.push_back("FileExists(" + name + ")");
     return std::find(existingFiles.begin(), existingFiles.end(), name) != existingFiles.end();
+}
+
+std::string RecordingPlatform::FullPath(const std::string& name) {
+    log_.push_back("FullPath(" + name + ")");
+    return currentFolder + "/" + name;
 }
 
 std::string RecordingPlatform::PathSeparators() { return separators; }

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ class RecordingPlatform : public PlatformServices {
 public:
     explicit RecordingPlatform(CallLog& log) : log_(log) {}
 
-    bool Shell(const CommandLine& command, WindowStyle style) override;
+    ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
+    bool IsRunning(ProcessHandle process) override;
     std::string AppPath() override;
     void MsgBox(const std::string& prompt) override;
     bool AskYesNo(const std::string& prompt) override;
@@ -27,6 +29,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
@@ -57,8 +60,9 @@ public:
     // Key bytes that the send changes, as a key sender that disturbs the locks would.
     std::map<std::uint8_t, std::uint8_t> keysAfterSend;
 
-    // What the program did.
+    // What the program did. The n-th process started is n; it runs until taken out of `running`.
     std::vector<CommandLine> launched;
+    std::set<ProcessHandle> running;
     std::vector<WindowStyle> styles;
     std::vector<std::string> messages;
     bool ended = false;

@@ -1,14 +1,19 @@
 #include "linux_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <string_view>
 
 extern char** environ;
 
@@ -48,7 +53,53 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
     return {};
 }
 
-pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
+namespace {
+
+const char* Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0' ? value : nullptr;
+}
+
+bool NamesUtf8(std::string locale) {
+    for (char& c : locale) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return locale.find("utf-8") != std::string::npos || locale.find("utf8") != std::string::npos;
+}
+
+// Our environment with `changes` made; the strings live in `storage`.
+std::vector<char*> ChangedEnvironment(const EnvironmentChanges& changes, std::vector<std::string>& storage) {
+    auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name = nameOf(*entry);
+        const bool changed = std::any_of(changes.begin(), changes.end(),
+                                         [&](const std::string& change) { return nameOf(change) == name; });
+        if (!changed) storage.emplace_back(*entry);
+    }
+    for (const std::string& change : changes) {
+        if (change.find('=') != std::string::npos) storage.push_back(change);
+    }
+    std::vector<char*> pointers;
+    for (std::string& entry : storage) pointers.push_back(entry.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
+EnvironmentChanges TerminalLocale() {
+    const char* all = Variable("LC_ALL");
+    const char* ctype = all != nullptr ? all : Variable("LC_CTYPE");
+    if (ctype == nullptr) ctype = Variable("LANG");
+    if (ctype != nullptr && NamesUtf8(ctype)) return {};
+    if (all == nullptr) return {"LC_CTYPE=C.UTF-8"};
+    return {"LC_ALL", "LANG=" + std::string(all), "LC_CTYPE=C.UTF-8"};
+}
+
+EnvironmentChanges PlayerVideoDriver() {
+    if (Variable("WAYLAND_DISPLAY") == nullptr || std::getenv("SDL_VIDEODRIVER") != nullptr) return {};
+    return {"SDL_VIDEODRIVER=x11"};
+}
+
+pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd, const EnvironmentChanges& changes) {
     if (argv.empty()) return -1;
     // Our children are never waited for: the system reaps them as they end.
     static const bool reaping = [] {
@@ -89,11 +140,36 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd) {
 
     pid_t pid = -1;
     // glibc reports a failed exec here, so a program that cannot run is known at once.
-    const int error = posix_spawn(&pid, args[0], &files, &attributes, args.data(), environ);
+    std::vector<std::string> storage;
+    std::vector<char*> changed;
+    if (!changes.empty()) changed = ChangedEnvironment(changes, storage);
+    const int error = posix_spawn(&pid, args[0], &files, &attributes, args.data(),
+                                  changes.empty() ? environ : changed.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
     if (moved >= 0) close(moved);
     return error == 0 ? pid : -1;
+}
+
+ProcessWatch::ProcessWatch(pid_t pid) : pid_(pid), fd_(-1) {
+#ifdef SYS_pidfd_open
+    fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (fd_ >= 0) fcntl(fd_, F_SETFD, FD_CLOEXEC);
+    // Already gone and reaped: it is known to have ended.
+    if (fd_ < 0 && errno == ESRCH) pid_ = -1;
+#endif
+}
+
+ProcessWatch::~ProcessWatch() {
+    if (fd_ >= 0) close(fd_);
+}
+
+bool ProcessWatch::Running() const {
+    if (pid_ <= 0) return false;
+    if (fd_ < 0) return kill(pid_, 0) == 0 || errno == EPERM;
+    // The descriptor becomes readable when the process ends.
+    pollfd ended{fd_, POLLIN, 0};
+    return poll(&ended, 1, 0) == 0;
 }
 
 std::string FindTerminal() {

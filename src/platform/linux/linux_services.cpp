@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QInputEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -53,9 +54,41 @@ QString Plain(const std::string& text) {
     return out;
 }
 
+// Notes the X server time of each press and key (Qt gives X's own as the event's timestamp), so
+// that what the program asks of the window manager for the user carries the user's time.
+class UserTimeFilter : public QObject {
+public:
+    explicit UserTimeFilter(X11Desktop& desktop) : desktop_(desktop) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+                if (const auto time = static_cast<QInputEvent*>(event)->timestamp(); time != 0) {
+                    desktop_.NoteUserTime(static_cast<unsigned long>(time));
+                }
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    X11Desktop& desktop_;
+};
+
 }  // namespace
 
-LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {}
+LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {
+    if (qApp != nullptr && desktop_.Available()) {
+        userTime_ = std::make_unique<UserTimeFilter>(desktop_);
+        qApp->installEventFilter(userTime_.get());
+    }
+}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -98,9 +131,9 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command,
     return argv;
 }
 
-bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
+ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
     const std::vector<std::string> argv = LaunchVector(command, style);
-    if (argv.empty()) return false;
+    if (argv.empty()) return 0;
     pid_t pid = -1;
     std::error_code noFolder;
     const std::filesystem::path folder = std::filesystem::current_path(noFolder);
@@ -112,13 +145,30 @@ bool LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
         pid = standby_.Hand(job);
         QTimer::singleShot(kStandbyDelayMs, qApp, [this] { PrepareConversions(); });
     }
-    if (pid <= 0) pid = SpawnDetached(argv);
-    if (pid <= 0) return false;
+    if (pid <= 0) pid = SpawnDetached(argv, -1, LaunchEnvironment(command, argv));
+    if (pid <= 0) return 0;
     launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
     const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
     if (style == WindowStyle::MinimisedFocus && !standIn) MinimiseWhenShown(pid);
-    return true;
+    // A conversion is followed through the console or terminal that runs it: it ends with the tool.
+    std::erase_if(started_, [](const auto& entry) { return !entry.second.Running(); });
+    started_.erase(pid);
+    started_.emplace(pid, ProcessWatch(pid));
+    return static_cast<ProcessHandle>(pid);
+}
+
+bool LinuxPlatform::IsRunning(ProcessHandle process) {
+    const auto found = started_.find(static_cast<pid_t>(process));
+    return found != started_.end() && found->second.Running();
+}
+
+EnvironmentChanges LinuxPlatform::LaunchEnvironment(const CommandLine& command,
+                                                    const std::vector<std::string>& argv) const {
+    if (command.program == "ffplay") return PlayerVideoDriver();
+    // A program run inside a terminal (the console sees to its own terminal).
+    if (argv.size() > 2 && argv[1] == "-T") return TerminalLocale();
+    return {};
 }
 
 void LinuxPlatform::PrepareConversions() {
@@ -215,6 +265,15 @@ FileState LinuxPlatform::CheckFile(const std::string& path) {
 }
 
 bool LinuxPlatform::SetCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
+
+std::string LinuxPlatform::FullPath(const std::string& name) {
+    std::error_code error;
+    // Made absolute first: a relative name that does not exist yet would stay relative.
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(name), error);
+    if (error) return name;
+    const std::filesystem::path path = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal().string() : path.string();
+}
 
 void LinuxPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int, int, int, int,
                                  std::uint32_t flags) {

@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "x11_desktop.h"
 
+class QObject;
 class QWidget;
 
 namespace talvenor::linux_backend {
@@ -25,7 +26,8 @@ public:
     // The program's window: parent of the boxes, the window that moves.
     void AttachWindow(QWidget* window) { window_ = window; }
 
-    bool Shell(const CommandLine& command, WindowStyle style) override;
+    ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
+    bool IsRunning(ProcessHandle process) override;
     std::string AppPath() override;
     void MsgBox(const std::string& prompt) override;
     bool AskYesNo(const std::string& prompt) override;
@@ -33,6 +35,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override { return "/"; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
@@ -55,6 +58,9 @@ public:
     // The argument vector that Shell would start for `command`; empty when nothing can run it.
     std::vector<std::string> LaunchVector(const CommandLine& command, WindowStyle style) const;
 
+    // What the program that Shell starts for `command` as `argv` has in its environment beyond ours.
+    EnvironmentChanges LaunchEnvironment(const CommandLine& command, const std::vector<std::string>& argv) const;
+
     X11Desktop& Desktop() { return desktop_; }
 
 private:
@@ -71,7 +77,11 @@ private:
     LaunchedWindows launched_;
     std::set<pid_t> toMinimise_;
     StandbyConsole standby_;
+    // The processes started, each followed through a descriptor of its own while it runs.
+    std::map<pid_t, ProcessWatch> started_;
     WindowHandle focusRequested_ = 0;
+    // Keeps the X server time of the user's latest action for the desktop's requests.
+    std::unique_ptr<QObject> userTime_;
 };
 
 }  // namespace talvenor::linux_backend

@@ -240,11 +240,12 @@ bool X11Desktop::Activate(WindowHandle window) {
     // A window that no longer exists: nothing to bring forward.
     if (XGetWindowAttributes(dpy, window, &attributes) == 0) return false;
     if (HasWindowManager()) {
-        // Source 2: the request comes from the user's own action on our button.
-        SendRootMessage(dpy, window, "_NET_ACTIVE_WINDOW", 2, CurrentTime, 0);
+        // Source 2: the request comes from the user's own action on our button; its time lets
+        // a manager that prevents focus stealing see that the user asked for it.
+        SendRootMessage(dpy, window, "_NET_ACTIVE_WINDOW", 2, static_cast<long>(userTime_), 0);
     } else {
         XMapRaised(dpy, window);
-        XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
+        XSetInputFocus(dpy, window, RevertToParent, userTime_);
     }
     XFlush(dpy);
     return true;

@@ -30,7 +30,10 @@ public:
 
     // The window the window manager reports as active, else the one with the input focus.
     WindowHandle ActiveWindow();
-    // Asks the window manager to activate `window` (or focuses it directly without one).
+    // The X server time of the user's latest press or key, which a request made for it carries.
+    void NoteUserTime(unsigned long time) { userTime_ = time; }
+    // Asks the window manager to activate `window` (or focuses it directly without one), as the
+    // user's latest action asks for it.
     bool Activate(WindowHandle window);
     // Waits, at most `milliseconds`, until `window` or one of its children has the focus.
     bool WaitForFocus(WindowHandle window, int milliseconds);
@@ -50,6 +53,7 @@ private:
     void TypeKeysym(unsigned long keysym);
 
     void* display_;
+    unsigned long userTime_ = 0;  // CurrentTime until the user has acted
 };
 
 }  // namespace talvenor::linux_backend

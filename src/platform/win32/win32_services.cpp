@@ -130,6 +130,20 @@ bool Win32Platform::FileExists(const std::string& name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::string Win32Platform::FullPath(const std::string& name) {
+    const std::wstring relative = Widen(name);
+    // Asked with no room, it gives the room needed, its end included.
+    DWORD length = GetFullPathNameW(relative.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return name;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(relative.c_str(), length, full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return name;
+    full.resize(length);
+    // Windows names one file in any letter case.
+    CharUpperBuffW(full.data(), length);
+    return Narrow(full);
+}
+
 std::string Win32Platform::PathSeparators() { return "\\/"; }
 
 FileState Win32Platform::CheckFile(const std::string& path) {

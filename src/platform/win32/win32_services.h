@@ -27,7 +27,8 @@ public:
     // Lets the window see each message first (Tab between controls) while DoEvents pumps.
     void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
 
-    bool Shell(const CommandLine& command, WindowStyle style) override;
+    ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
+    bool IsRunning(ProcessHandle process) override;
     std::string AppPath() override;
     void MsgBox(const std::string& prompt) override;
     bool AskYesNo(const std::string& prompt) override;
@@ -35,6 +36,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
@@ -65,6 +67,8 @@ private:
     Window messageWindow_;
     std::deque<std::wstring> pendingKeys_;
     LaunchedWindows launched_;
+    // The processes started, by their id, held open while they may still run.
+    std::map<DWORD, KernelHandle> started_;
     // The window brought forward last: pending keys wait for it to have the focus.
     HWND focusRequested_ = nullptr;
 };

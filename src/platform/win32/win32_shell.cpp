@@ -67,19 +67,21 @@ bool OpenWebAddress(const std::string& address) {
     return result > 32;
 }
 
-}  // namespace
-
 int ShowCommandFor(WindowStyle style) {
     return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
 }
 
-bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
+bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
+
+}  // namespace
+
+ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
     if (IsWebAddressCommand(command)) {
         launched_.Launched(0);
-        return OpenWebAddress(command.arguments.front());
+        return OpenWebAddress(command.arguments.front()) ? kUnfollowedProcess : 0;
     }
     const std::optional<std::wstring> program = FindProgram(command.toolDir, command.program);
-    if (!program) return false;
+    if (!program) return 0;
     std::wstring line = WindowsCommandLine(command, *program);
 
     STARTUPINFOW startup{};
@@ -90,13 +92,20 @@ bool Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
     // A console of its own, so that a conversion's progress shows in its window.
     if (!CreateProcessW(program->c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &process)) {
-        return false;
+        return 0;
     }
     launched_.Launched(process.dwProcessId);
-    // Never waited for: the handles go at once.
-    const KernelHandle processHandle(process.hProcess);
     const KernelHandle threadHandle(process.hThread);
-    return true;
+    // Never waited for; held only to answer whether it still runs, and let go once it has ended.
+    std::erase_if(started_, [](const auto& entry) { return Ended(entry.second.get()); });
+    started_.insert_or_assign(process.dwProcessId, KernelHandle(process.hProcess));
+    return process.dwProcessId;
+}
+
+bool Win32Platform::IsRunning(ProcessHandle process) {
+    if (process > MAXDWORD) return false;
+    const auto found = started_.find(static_cast<DWORD>(process));
+    return found != started_.end() && !Ended(found->second.get());
 }
 
 }  // namespace talvenor::win32

@@ -120,6 +120,43 @@ static pid_t StartProgram(char** argv, const char* slave) {
     return pid;
 }
 
+static bool NamesUtf8(const char* locale) {
+    return strcasestr(locale, "utf-8") != NULL || strcasestr(locale, "utf8") != NULL;
+}
+
+static const char* EnvironmentValue(const char* name) {
+    const char* value = getenv(name);
+    return value != NULL && value[0] != '\0' ? value : NULL;
+}
+
+/* The window must read as UTF-8 what the program and we write, whatever the session's locale:
+ * where the session's character type is not UTF-8, the terminal gets LC_CTYPE=C.UTF-8 and keeps
+ * the rest of it (an LC_ALL, which would win over LC_CTYPE, becomes its LANG). NULL: keep ours. */
+static char** TerminalEnvironment(void) {
+    const char* all = EnvironmentValue("LC_ALL");
+    const char* ctype = all != NULL ? all : EnvironmentValue("LC_CTYPE");
+    if (ctype == NULL) ctype = EnvironmentValue("LANG");
+    if (ctype != NULL && NamesUtf8(ctype)) return NULL;
+    size_t count = 0;
+    while (environ[count] != NULL) ++count;
+    char** changed = calloc(count + 3, sizeof *changed);
+    if (changed == NULL) return NULL;
+    size_t used = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const char* entry = environ[k];
+        if (strncmp(entry, "LC_CTYPE=", 9) == 0 || strncmp(entry, "LC_ALL=", 7) == 0) continue;
+        if (all != NULL && strncmp(entry, "LANG=", 5) == 0) continue;
+        changed[used++] = (char*)entry;
+    }
+    changed[used++] = "LC_CTYPE=C.UTF-8";
+    if (all != NULL) {
+        static char lang[256];
+        snprintf(lang, sizeof lang, "LANG=%s", all);
+        changed[used++] = lang;
+    }
+    return changed;
+}
+
 static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* name) {
     char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)name, NULL};
     posix_spawn_file_actions_t files;
@@ -130,8 +167,10 @@ static pid_t StartTerminal(const char* terminal, const char* title, const char* 
     posix_spawn_file_actions_addclosefrom_np(&files, 3);
     posix_spawnattr_t attributes;
     InitSpawnAttributes(&attributes);
+    char** utf8 = TerminalEnvironment();
     pid_t pid = -1;
-    const int error = posix_spawn(&pid, terminal, &files, &attributes, argv, environ);
+    const int error = posix_spawn(&pid, terminal, &files, &attributes, argv, utf8 != NULL ? utf8 : environ);
+    free(utf8);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
     return error == 0 ? pid : -1;
@@ -476,7 +515,8 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             direct[2] = (char*)title;
             direct[3] = "-e";
             memcpy(direct + 4, program, (size_t)count * sizeof *direct);
-            execv(terminal, direct);
+            char** utf8 = TerminalEnvironment();
+            execve(terminal, direct, utf8 != NULL ? utf8 : environ);
             return 125;
         }
         session = &fresh;
