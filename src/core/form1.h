@@ -74,8 +74,6 @@ public:
 
 private:
     void WindowDrag(std::int16_t button);
-    // Starts `command`; on failure tells the user and returns false.
-    bool Launch(const CommandLine& command, WindowStyle style);
     // The source file as the tools must be given it: `baseName` + `sourceExt`, unless no such file
     // exists and the chosen file's name differs from it only in case ("CLIP.FLV").
     std::string SourceFileName(const std::string& baseName, std::string_view sourceExt);

@@ -212,6 +212,7 @@ TEST_F(FileChoiceTest, AnExtensionInOtherCaseReachesTheToolsAsTheFileIsNamed) {
         platform.separators = "\\/";
         platform.existingFiles = c.existing;
         platform.launched.clear();
+        platform.running.clear();  // each case's conversion has ended before the next
         LoadUnder(c.row);
         dialog.answers.push_back(c.path);
         form.Text1_Click();
