@@ -1,8 +1,10 @@
 #include "linux_services.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -48,6 +50,25 @@ QString Plain(const std::string& text) {
     out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return out;
 }
+
+// Ctrl+C copies the box's caption, text and buttons, as message boxes do on Windows, so that a
+// user can paste what went wrong.
+class CopyableMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->matches(QKeySequence::Copy)) return QMessageBox::keyPressEvent(event);
+        const QString rule = QStringLiteral("---------------------------\n");
+        QStringList captions;
+        for (const QAbstractButton* button : buttons())
+            captions << button->text().remove(QLatin1Char('&'));
+        QGuiApplication::clipboard()->setText(rule + windowTitle() + u'\n' + rule + text() + u'\n' +
+                                              rule + captions.join(QStringLiteral("   ")) + u'\n' +
+                                              rule);
+    }
+};
 
 }  // namespace
 
@@ -150,7 +171,8 @@ std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPa
 
 void LinuxPlatform::MsgBox(const std::string& prompt) {
     UseFrenchStandardDialogs();
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::Ok, window_);
+    CopyableMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt),
+                           QMessageBox::Ok, window_);
     box.setTextFormat(Qt::PlainText);
     // No icon at all: not even the one some styles put on the button.
     box.button(QMessageBox::Ok)->setIcon(QIcon());
@@ -159,8 +181,8 @@ void LinuxPlatform::MsgBox(const std::string& prompt) {
 
 bool LinuxPlatform::AskYesNo(const std::string& prompt) {
     UseFrenchStandardDialogs();
-    QMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::NoButton,
-                    window_);
+    CopyableMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt),
+                           QMessageBox::NoButton, window_);
     box.setTextFormat(Qt::PlainText);
     QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
