@@ -66,7 +66,7 @@ TEST(ConversionCommand, OutputNames) {
     EXPECT_EQ(ConversionOutput(kPresets[1], "b"), "b.avi");
     EXPECT_EQ(ConversionOutput(kPresets[2], "b"), "b.mpeg");
     // The one AVI source gives the name the FLV rows read from.
-    EXPECT_EQ(ConversionOutput(kPresets[3], "b"), "b" + std::string(kPresets[0].sourceExt));
+    EXPECT_EQ(ConversionOutput(kPresets[3], "b"), "b.flv");
 }
 
 TEST(PresetAt, OnlyIndicesZeroToThreeNameARow) {
@@ -83,17 +83,6 @@ TEST(PlayerCommand, NamesTheSourceFileInTheWorkingDirectory) {
     const CommandLine spaced = PlayerCommand("/a b", "-x y", ".avi");
     EXPECT_EQ(spaced.text, "/a b/ffplay -x y.avi");
     EXPECT_EQ(spaced.arguments, std::vector<std::string>{"./-x y.avi"});
-}
-
-TEST(SmallCommands, MixerAndWebSite) {
-    const CommandLine mixer = MixerCommand();
-    EXPECT_EQ(mixer.text, "sndvol32 /t");
-    EXPECT_EQ(mixer.program, "sndvol32");
-    EXPECT_EQ(mixer.arguments, std::vector<std::string>{"/t"});
-    const CommandLine web = WebSiteCommand();
-    EXPECT_EQ(web.text, "explorer.exe talvenor.example");
-    EXPECT_EQ(web.program, "explorer.exe");
-    EXPECT_EQ(web.arguments, std::vector<std::string>{"talvenor.example"});
 }
 
 TEST(BaseNameOf, DropsFoldersAndTheLastExtension) {

@@ -261,6 +261,32 @@ void Desktop::Paste(const std::string& text) {
 
 void Desktop::Key(const std::string& keys) { RunProgram({"xdotool", "key", keys}); }
 
+std::ostream& operator<<(std::ostream& out, const MessageBox& box) {
+    return out << "[" << box.caption << "] [" << box.text << "] [" << box.buttons << "]";
+}
+
+MessageBox Desktop::CopyMessageBox() {
+    // Emptied first, so that what is read is this box's copy and nothing older.
+    RunProgram({"sh", "-c", "printf '' | xclip -selection clipboard -i >/dev/null 2>&1"});
+    Key("ctrl+c");
+    std::string copied;
+    WaitUntil([&] { return !(copied = RunProgram({"xclip", "-selection", "clipboard", "-o"}).text).empty(); },
+              std::chrono::seconds(5));
+    // The copy holds the caption, the text and the buttons, each between lines of dashes.
+    std::vector<std::string> parts;
+    std::istringstream lines(copied);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find_first_not_of('-') == std::string::npos && line.size() > 10) {
+            parts.emplace_back();
+        } else if (!parts.empty()) {
+            parts.back() += line + "\n";
+        }
+    }
+    if (parts.size() < 3) return {"", copied, ""};
+    parts[1].pop_back();
+    return {Trim(parts[0]), parts[1], Trim(parts[2])};
+}
+
 std::string Desktop::PixelAt(int x, int y) {
     const std::string geometry = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
     const std::string text = RunProgram({"sh", "-c", "import -window root -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;

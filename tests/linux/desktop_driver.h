@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,15 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // Processes of that name started on this test's display.
 std::vector<pid_t> ProcessesNamed(const std::string& name);
 std::vector<std::string> CommandLineOf(pid_t pid);
+
+// A message box as the user reads it: its caption, its text, its buttons' captions.
+struct MessageBox {
+    std::string caption;
+    std::string text;
+    std::string buttons;
+    bool operator==(const MessageBox&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const MessageBox& box);
 
 struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -59,6 +69,8 @@ public:
     // Puts `text` on the clipboard and pastes it where the focus is: any script, any character.
     void Paste(const std::string& text);
     void Key(const std::string& keys);
+    // The message box that has the focus, copied off it with Ctrl+C as a user would copy it.
+    MessageBox CopyMessageBox();
     // The colour of one screen pixel as "r,g,b".
     std::string PixelAt(int x, int y);
     void Screenshot(const fs::path& file);

@@ -63,7 +63,10 @@ protected:
             kill(app, SIGTERM);
             WaitUntil([&] { return Ended(app); }, 3s);
         }
-        for (pid_t player : ProcessesNamed("ffplay")) kill(player, SIGTERM);
+        // Players, and the terminals of failed conversions that wait for Enter, on this display.
+        for (const char* name : {"ffplay", "xterm"}) {
+            for (pid_t pid : ProcessesNamed(name)) kill(pid, SIGTERM);
+        }
         desktop.WaitForNoWindow(kBoxTitle, 2s);
     }
 
@@ -82,6 +85,18 @@ protected:
 
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
     void FailedConversionKeepsItsWindowUntilEnter(bool withConsole);
+    void ConvertsAFileChosenInAnotherFolder(bool withConsole);
+
+    // The conversion consoles waiting in the background for the next conversion (process names
+    // are cut to 15 characters).
+    static std::vector<pid_t> WaitingConsoles() {
+        std::vector<pid_t> waiting;
+        for (pid_t pid : ProcessesNamed("talvenor-consol")) {
+            const auto args = CommandLineOf(pid);
+            if (args.size() == 3 && args[1] == "--standby") waiting.push_back(pid);
+        }
+        return waiting;
+    }
 
     void ChoosePreset(int row) {
         ClickAt(kListOpen);
@@ -89,8 +104,9 @@ protected:
         ClickAt(ListItem(row));
     }
 
-    // The dialog opens in the working directory, where the file is: its name is pasted into
-    // the dialog's name box, as a user would paste a name in a script the keyboard lacks.
+    // The dialog opens in the working directory: a file there is chosen by its name, any other
+    // by its full path, pasted into the dialog's name box as a user would paste a name in a
+    // script the keyboard lacks.
     void ChooseFile(const std::string& name) {
         ClickAt(kText1);
         ASSERT_NE(desktop.WaitForWindow(kDialogTitle, 10s), 0u) << "the file dialog did not open";
@@ -99,6 +115,10 @@ protected:
         std::this_thread::sleep_for(200ms);
         desktop.Key("Return");
         ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s)) << "the dialog refused " << name;
+        // The choice is made once the file box turns light cyan; until then the window may still
+        // be held by the closing dialog.
+        ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(origin.x + 67, origin.y + 127) == "192,255,255"; }, 10s))
+            << "the file box does not show the choice of " << name;
     }
 
     void WaitForConversion(const fs::path& output) {
@@ -171,21 +191,30 @@ TEST_F(EndToEnd, ConvertsWithEveryPresetBesideTheSourceWhateverTheName) {
 }
 
 TEST_F(EndToEnd, AnExistingOutputIsReplacedOnlyAfterYes) {
+    // Beside the program, a stand-in that notes each start and hands over to the real ffmpeg.
+    const fs::path starts = tools.path() / "starts";
+    WriteScript(tools.path() / "ffmpeg", "echo start >> \"$TALVENOR_PROBE\"; exec ffmpeg \"$@\"");
     MakeClip(media.path() / "clip.flv");
     std::ofstream(media.path() / "clip.avi") << "précieux";
-    Launch();
+    Launch({{"TALVENOR_PROBE", starts.string()}});
     ChooseFile("clip.flv");
-    ClickAt(kLancer);
-    ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no question before replacing";
-    desktop.Key("Escape");
-    ASSERT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s));
-    std::this_thread::sleep_for(1s);
-    EXPECT_EQ(ReadFile(media.path() / "clip.avi"), "précieux");
+    // Enter, the key a hurried user presses, answers « Non », as Escape does.
+    for (const char* key : {"Return", "Escape"}) {
+        ClickAt(kLancer);
+        ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no question before replacing";
+        EXPECT_EQ(desktop.CopyMessageBox(),
+                  (MessageBox{"Talvenor", "Le fichier « clip.avi » existe déjà. Le remplacer ?", "Oui   Non"}));
+        desktop.Key(key);
+        ASSERT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s)) << key;
+        EXPECT_TRUE(ReadFile(media.path() / "clip.avi") == "précieux") << key << " replaced the file";
+    }
 
     ClickAt(kLancer);
     ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u);
     desktop.Key("alt+o");
     ASSERT_TRUE(WaitUntil([&] { return FormatOf(media.path() / "clip.avi").find("avi") != std::string::npos; }, 30s));
+    // Only « Oui » started a conversion; the keys before it started none.
+    EXPECT_EQ(ReadFile(starts), "start\n");
 }
 
 TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
@@ -264,19 +293,10 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     MakeClip(media.path() / "clip.flv");
     Launch({}, {}, withConsole);
     ChooseFile("clip.flv");
-    // With the console, one waits in the background for the next conversion (process names are
-    // cut to 15 characters).
-    auto standbys = [] {
-        std::vector<pid_t> waiting;
-        for (pid_t pid : ProcessesNamed("talvenor-consol")) {
-            const auto args = CommandLineOf(pid);
-            if (args.size() == 3 && args[1] == "--standby") waiting.push_back(pid);
-        }
-        return waiting;
-    };
+    // With the console, one waits in the background for the next conversion.
     std::vector<pid_t> waiting;
     if (withConsole) {
-        ASSERT_TRUE(WaitUntil([&] { return (waiting = standbys()).size() == 1; }, 5s));
+        ASSERT_TRUE(WaitUntil([&] { return (waiting = WaitingConsoles()).size() == 1; }, 5s));
     }
     // Terminals of earlier conversions may still be open: this one is the window that is new.
     const auto before = desktop.Windows("^Talvenor — ffmpeg$");
@@ -301,7 +321,7 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     if (withConsole) {
         // The waiting console ran this conversion, and a new one waits for the next.
         EXPECT_NE(kill(waiting.front(), 0), 0) << "the waiting console was not used";
-        const auto next = standbys();
+        const auto next = WaitingConsoles();
         EXPECT_TRUE(next.size() == 1 && next.front() != waiting.front()) << "no console waits for the next conversion";
     }
     // Enter must reach the terminal: it is activated first, and again if the key went astray.
@@ -311,6 +331,35 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
         WaitUntil([&] { return !open(); }, 5s);
     }
     EXPECT_FALSE(open());
+}
+
+// A file chosen in another folder than the one Talvenor started in is converted in its own folder:
+// the tool runs there and the output lands beside the source, whether a console was waiting for
+// the conversion or the program runs without its console.
+void EndToEnd::ConvertsAFileChosenInAnotherFolder(bool withConsole) {
+    // Beside the program, a stand-in that notes where it runs and hands over to the real ffmpeg.
+    const fs::path ranIn = tools.path() / "ran-in";
+    WriteScript(tools.path() / "ffmpeg", "pwd > \"$TALVENOR_PROBE\"; exec ffmpeg \"$@\"");
+    TempDir elsewhere;
+    const fs::path folder = elsewhere.path() / "vidéos d'été";
+    fs::create_directory(folder);
+    MakeClip(folder / "clip.flv");
+    Launch({{"TALVENOR_PROBE", ranIn.string()}}, media.path(), withConsole);
+    ChooseFile((folder / "clip.flv").string());
+    if (withConsole) {
+        ASSERT_TRUE(WaitUntil([] { return WaitingConsoles().size() == 1; }, 5s));
+    }
+    ClickAt(kLancer);
+    WaitForConversion(folder / "clip.avi");
+    EXPECT_NE(FormatOf(folder / "clip.avi").find("avi"), std::string::npos);
+    EXPECT_EQ(ReadFile(ranIn), folder.string() + "\n");
+    EXPECT_TRUE(fs::is_empty(media.path())) << "something landed in the folder Talvenor started in";
+}
+
+TEST_F(EndToEnd, AFileChosenInAnotherFolderIsConvertedThere) { ConvertsAFileChosenInAnotherFolder(true); }
+
+TEST_F(EndToEnd, WithoutTheConsoleAFileChosenInAnotherFolderIsConvertedThere) {
+    ConvertsAFileChosenInAnotherFolder(false);
 }
 
 TEST_F(EndToEnd, AFailedConversionKeepsItsWindowUntilEnter) { FailedConversionKeepsItsWindowUntilEnter(true); }
@@ -444,9 +493,20 @@ TEST_F(EndToEnd, MissingProgramsAreReportedAndTheWindowStaysUsable) {
     MakeClip(media.path() / "clip.flv");
     Launch({{"PATH", emptyPath.path().string()}});
     ChooseFile("clip.flv");
-    for (Point button : {kLancer, kVoir, kSpeaker, kLabel2}) {
+    auto withAdvice = [&](const std::string& tool) {
+        return "Impossible de lancer « " + tool + " ».\n\nPlacez " + tool + " dans le dossier de Talvenor (" +
+               tools.path().string() + ") ou installez-le sur le système.";
+    };
+    const std::vector<std::pair<Point, std::string>> cases = {
+        {kLancer, withAdvice("ffmpeg")},
+        {kVoir, withAdvice("ffplay")},
+        {kSpeaker, "Impossible d'ouvrir le mélangeur de volume : aucun programme adapté n'a été trouvé."},
+        {kLabel2, "Impossible d'ouvrir le navigateur web : aucun programme adapté n'a été trouvé."},
+    };
+    for (const auto& [button, message] : cases) {
         ClickAt(button);
-        EXPECT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no message for " << button.x << "," << button.y;
+        ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no message: " << message;
+        EXPECT_EQ(desktop.CopyMessageBox(), (MessageBox{"Talvenor", message, "OK"}));
         desktop.Key("Return");
         EXPECT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s));
         EXPECT_FALSE(Ended(app)) << "Talvenor ended";
@@ -480,6 +540,9 @@ TEST_F(EndToEnd, HelpBoxAndMinimise) {
     ClickAt(kHelp);
     const unsigned long box = desktop.WaitForWindow(kBoxTitle, 10s);
     ASSERT_NE(box, 0u);
+    const MessageBox help = desktop.CopyMessageBox();
+    EXPECT_EQ(help.caption, "Talvenor");
+    EXPECT_EQ(help.buttons, "OK");
     // Modal: the box is the active window until it is dismissed.
     EXPECT_EQ(desktop.ActiveWindow(), box);
     desktop.Key("Return");

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "form_design.h"
+#include "presets.h"
 
 namespace talvenor::testing {
 
@@ -183,11 +184,10 @@ void RecordingControls::SetListIndex(ControlId control, std::int16_t index) {
     listIndex = index;
 }
 
+// The list holds what both backends fill it with: the presets' labels, in their order.
 std::string RecordingControls::ListItem(ControlId, int index) {
-    static const char* const items[] = {"Vidéo  FLV vers AVI", "Vidéo  FLV vers AVI non compressé.",
-                                        "Vidéo  FLV vers MPEG1", "Vidéo  AVI vers FLV"};
-    if (index < 0 || index > 3) return "";
-    return items[index];
+    if (index < 0 || index >= kPresetCount) return "";
+    return std::string(kPresets[static_cast<std::size_t>(index)].label);
 }
 
 WindowHandle RecordingControls::hWnd() { return window; }

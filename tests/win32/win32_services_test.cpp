@@ -116,6 +116,17 @@ TEST_F(ServicesTest, TheQuestionAnswersOuiOrNonInFrench) {
     }
 }
 
+TEST_F(ServicesTest, EnterAtTheQuestionAnswersNon) {
+    bool replaced = true;
+    ModalWatcher::Run([&] { replaced = platform.AskYesNo("Le fichier « clip.avi » existe déjà. Le remplacer ?"); },
+                      [&](HWND box) {
+                          // Where the focus is, as a hurried user's Enter.
+                          const HWND focus = GetFocus();
+                          PostMessageW(focus != nullptr ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
+                      });
+    EXPECT_FALSE(replaced);
+}
+
 TEST(WindowsFilter, BarsBecomeNulsAndTheListEndsWithTwo) {
     using namespace std::string_literals;
     EXPECT_EQ(win32::WindowsFilter(L"Video|*.flv;"), L"Video\0*.flv;\0\0"s);

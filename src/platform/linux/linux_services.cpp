@@ -1,9 +1,11 @@
 #include "linux_services.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QInputEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -79,6 +81,25 @@ public:
 
 private:
     X11Desktop& desktop_;
+};
+
+// Ctrl+C copies the box's caption, text and buttons, as message boxes do on Windows, so that a
+// user can paste what went wrong.
+class CopyableMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->matches(QKeySequence::Copy)) return QMessageBox::keyPressEvent(event);
+        const QString rule = QStringLiteral("---------------------------\n");
+        QStringList captions;
+        for (const QAbstractButton* button : buttons())
+            captions << button->text().remove(QLatin1Char('&'));
+        QGuiApplication::clipboard()->setText(rule + windowTitle() + u'\n' + rule + text() + u'\n' +
+                                              rule + captions.join(QStringLiteral("   ")) + u'\n' +
+                                              rule);
+    }
 };
 
 }  // namespace
@@ -204,7 +225,8 @@ std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPa
 
 void LinuxPlatform::MsgBox(const std::string& prompt) {
     UseFrenchStandardDialogs();
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::Ok, window_);
+    CopyableMessageBox box(QMessageBox::NoIcon, QStringLiteral(TALVENOR_NAME), Plain(prompt),
+                           QMessageBox::Ok, window_);
     box.setTextFormat(Qt::PlainText);
     // No icon at all: not even the one some styles put on the button.
     box.button(QMessageBox::Ok)->setIcon(QIcon());
@@ -213,8 +235,8 @@ void LinuxPlatform::MsgBox(const std::string& prompt) {
 
 bool LinuxPlatform::AskYesNo(const std::string& prompt) {
     UseFrenchStandardDialogs();
-    QMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt), QMessageBox::NoButton,
-                    window_);
+    CopyableMessageBox box(QMessageBox::Question, QStringLiteral(TALVENOR_NAME), Plain(prompt),
+                           QMessageBox::NoButton, window_);
     box.setTextFormat(Qt::PlainText);
     QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);

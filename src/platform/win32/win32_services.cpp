@@ -106,7 +106,9 @@ void Win32Platform::MsgBox(const std::string& prompt) {
 bool Win32Platform::AskYesNo(const std::string& prompt) {
     questionHook = SetWindowsHookExW(WH_CBT, NameQuestionButtons, nullptr, GetCurrentThreadId());
     const Hook hook(questionHook);
-    return MessageBoxW(owner_, Widen(prompt).c_str(), kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    // « Non » is the default: Enter must never replace a file.
+    return MessageBoxW(owner_, Widen(prompt).c_str(), kCaption,
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void Win32Platform::DoEvents() {
