@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+
+#include "win32_api.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -10,7 +13,6 @@
 
 #include "form1.h"
 #include "recording_platform.h"
-#include "win32_api.h"
 #include "win32_pictures.h"
 #include "win32_services.h"
 #include "win32_test_support.h"
