@@ -153,6 +153,15 @@ TEST_F(FileWindowTest, EnterAndSpacePressAFocusedButton) {
     EXPECT_EQ(platform.launched.back().arguments.back(), "clip.avi");
 }
 
+TEST_F(FileWindowTest, PictureButtonsCarryTheNameAScreenReaderReads) {
+    const std::vector<std::pair<ControlId, std::string>> names = {
+        {ControlId::CmdHP, "Volume"},
+        {ControlId::CmdListOpen, "Ouvrir la liste des conversions"},
+        {ControlId::CmdMinimise, "Barre de tâches"},
+        {ControlId::CmdQuit, "Quitter"}};
+    for (const auto& [id, name] : names) EXPECT_EQ(TextOf(id), name);
+}
+
 TEST(FileServices, WhatAPathNamesAndTheFolderMadeCurrent) {
     TemporaryFolder videos{L"Talvenor fichiers été"};
     std::ofstream(videos.path() / L"clip été.flv") << "flv";
