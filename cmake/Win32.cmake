@@ -70,6 +70,6 @@ if(TALVENOR_BUILD_TESTS)
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/end_to_end_test.sh
             $<TARGET_FILE:Talvenor> $<TARGET_FILE:window_probe> $<TARGET_FILE:fake_player>
             ${CMAKE_CROSSCOMPILING_EMULATOR})
-  set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 300
+  set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 600
     ENVIRONMENT "E2E_SCREENSHOT=${CMAKE_BINARY_DIR}/end_to_end_window.png")
 endif()

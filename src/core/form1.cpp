@@ -81,13 +81,21 @@ void Form1::Text1_Click() {
 }
 
 bool Form1::ChooseFile(const std::string& path) {
-    const std::string separators = platform_.PathSeparators();
+    if (!EnterFolderOf(path)) return false;
+    ShowChosen(path);
+    return true;
+}
+
+bool Form1::EnterFolderOf(const std::string& path) {
     // The tools are given bare names: they find the file in the working directory.
-    const std::string folder = FolderOf(path, separators);
-    if (!platform_.SetCurrentFolder(folder)) {
-        platform_.MsgBox(FolderFailureMessage(folder));
-        return false;
-    }
+    const std::string folder = FolderOf(path, platform_.PathSeparators());
+    if (platform_.SetCurrentFolder(folder)) return true;
+    platform_.MsgBox(FolderFailureMessage(folder));
+    return false;
+}
+
+void Form1::ShowChosen(const std::string& path) {
+    const std::string separators = platform_.PathSeparators();
     if (const ConversionPreset* preset = PresetAt(controls_.ListIndex(ControlId::List1))) {
         CanView = true;
         SourceExt = std::string(preset->sourceExt);
@@ -99,7 +107,6 @@ bool Form1::ChooseFile(const std::string& path) {
     controls_.SetEnabled(ControlId::CmdLancer, true);
     controls_.SetEnabled(ControlId::CmdVisu, CanView);
     controls_.SetEnabled(ControlId::CmdStop, CanView);
-    return true;
 }
 
 void Form1::OpenFiles(const std::vector<OfferedFile>& files) {
@@ -110,7 +117,8 @@ void Form1::OpenFiles(const std::vector<OfferedFile>& files) {
     std::int16_t row = -1;
     if (!file.local) {
         told.push_back(RemoteRefusal(file.path));
-    } else if (const FileState state = platform_.CheckFile(file.path); state != FileState::ReadableFile) {
+    } else if (const FileState state = platform_.CheckFile(file.path);
+               state != FileState::ReadableFile) {
         told.push_back(FileRefusal(file.path, state));
     } else if (row = PresetRowFor(file.path); row < 0) {
         told.push_back(UnsupportedTypeRefusal(file.path));
@@ -120,13 +128,14 @@ void Form1::OpenFiles(const std::vector<OfferedFile>& files) {
         for (std::size_t i = 1; i < told.size(); ++i) text += "\n\n" + told[i];
         platform_.MsgBox(text);
     }
-    if (row < 0) return;
+    // Nothing changes, the preset included, unless the file's folder can be entered.
+    if (row < 0 || !EnterFolderOf(file.path)) return;
     if (row != controls_.ListIndex(ControlId::List1)) {
         // As a choice in the list: the list closes and shows the new preset.
         controls_.SetListIndex(ControlId::List1, row);
         List1_Click();
     }
-    ChooseFile(file.path);
+    ShowChosen(file.path);
 }
 
 std::int16_t Form1::PresetRowFor(const std::string& path) {
@@ -135,9 +144,8 @@ std::int16_t Form1::PresetRowFor(const std::string& path) {
     if (dot == std::string::npos) return -1;
     const std::string_view ext = std::string_view(name).substr(dot);
     const std::int16_t current = controls_.ListIndex(ControlId::List1);
-    if (const ConversionPreset* preset = PresetAt(current); preset != nullptr && SameIgnoringCase(preset->sourceExt, ext)) {
-        return current;
-    }
+    const ConversionPreset* preset = PresetAt(current);
+    if (preset != nullptr && SameIgnoringCase(preset->sourceExt, ext)) return current;
     for (int row = 0; row < kPresetCount; ++row) {
         if (SameIgnoringCase(kPresets[row].sourceExt, ext)) return static_cast<std::int16_t>(row);
     }
@@ -147,8 +155,10 @@ std::int16_t Form1::PresetRowFor(const std::string& path) {
 std::string Form1::SourceFileName(const std::string& baseName, std::string_view sourceExt) {
     std::string name = baseName;
     name.append(sourceExt);
-    if (name == ChosenName || !SameIgnoringCase(name, ChosenName) || platform_.FileExists(name)) return name;
-    return ChosenName;
+    // Only a name that differs from the chosen one in case alone, and only when the system
+    // finds no file by the preset's spelling (Windows finds it whatever the case).
+    if (name == ChosenName || !SameIgnoringCase(name, ChosenName)) return name;
+    return platform_.FileExists(name) ? name : ChosenName;
 }
 
 void Form1::CmdLancer_Click() {
@@ -181,8 +191,8 @@ bool Form1::ConversionRunning(const std::string& fullPath) {
 
 void Form1::CmdVisu_Click() {
     const std::string baseName = controls_.Text(ControlId::Text1);
-    const CommandLine command =
-        PlayerCommand(platform_.AppPath(), baseName, SourceExt, SourceFileName(baseName, SourceExt));
+    const CommandLine command = PlayerCommand(platform_.AppPath(), baseName, SourceExt,
+                                              SourceFileName(baseName, SourceExt));
     if (!Launch(command, WindowStyle::MinimisedFocus)) return;
     PlayerHwnd = platform_.GetForegroundWindow();
 }
@@ -242,27 +252,34 @@ std::string ReplaceQuestion(const std::string& outputName) {
 std::string FileRefusal(const std::string& path, FileState state) {
     switch (state) {
         case FileState::Missing: return "Le fichier « " + path + " » n'existe pas.";
-        case FileState::NotAFile: return "« " + path + " » n'est pas un fichier : Talvenor ouvre un fichier vidéo.";
-        case FileState::Unreadable: return "Le fichier « " + path + " » ne peut pas être lu : vous n'avez pas le droit de le lire.";
+        case FileState::NotAFile:
+            return "« " + path + " » n'est pas un fichier : Talvenor ouvre un fichier vidéo.";
+        case FileState::Unreadable:
+            return "Le fichier « " + path +
+                   " » ne peut pas être lu : vous n'avez pas le droit de le lire.";
         case FileState::ReadableFile: break;
     }
     return {};
 }
 
 std::string RemoteRefusal(const std::string& address) {
-    return "« " + address + " » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des fichiers locaux.";
+    return "« " + address +
+           " » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des fichiers locaux.";
 }
 
 std::string UnsupportedTypeRefusal(const std::string& path) {
-    return "Talvenor convertit les fichiers " + SourceTypesText() + " : « " + path + " » n'en est pas un.";
+    return "Talvenor convertit les fichiers " + SourceTypesText() + " : « " + path +
+           " » n'en est pas un.";
 }
 
 std::string SeveralFilesNotice(const std::string& chosen) {
-    return "Talvenor ouvre un seul fichier à la fois : seul le premier, « " + chosen + " », est pris.";
+    return "Talvenor ouvre un seul fichier à la fois : seul le premier, « " + chosen +
+           " », est pris.";
 }
 
 std::string FolderFailureMessage(const std::string& folder) {
-    return "Impossible de se placer dans le dossier « " + folder + " » : le fichier n'est pas choisi.";
+    return "Impossible de se placer dans le dossier « " + folder +
+           " » : le fichier n'est pas choisi.";
 }
 
 std::string ConversionBusyMessage(const std::string& outputName) {

@@ -74,6 +74,10 @@ public:
 
 private:
     void WindowDrag(std::int16_t button);
+    // Makes the folder of `path` the working directory, or tells the user it cannot (false).
+    bool EnterFolderOf(const std::string& path);
+    // The chosen file in the window: its base name, the buttons, what the player needs.
+    void ShowChosen(const std::string& path);
     // The source file as the tools must be given it: `baseName` + `sourceExt`, unless no such file
     // exists and the chosen file's name differs from it only in case ("CLIP.FLV").
     std::string SourceFileName(const std::string& baseName, std::string_view sourceExt);

@@ -61,9 +61,11 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     // The middle text starts with the source extension, which belongs to the input's name.
     const std::string_view middle = preset.middle;
     const std::size_t extEnd = middle.find(' ');
-    const std::string input = sourceName.empty() ? Join({baseName, middle.substr(0, extEnd)}) : sourceName;
+    const std::string input =
+        sourceName.empty() ? Join({baseName, middle.substr(0, extEnd)}) : sourceName;
     CommandLine line;
-    line.text = Join({toolDir, kFfmpegHead, input, middle.substr(extEnd), baseName, preset.outputExt});
+    line.text =
+        Join({toolDir, kFfmpegHead, input, middle.substr(extEnd), baseName, preset.outputExt});
     line.toolDir = toolDir;
     line.program = "ffmpeg";
     line.description = "ffmpeg";
@@ -119,7 +121,9 @@ std::string BaseNameOf(const std::string& path, std::string_view separators) {
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;

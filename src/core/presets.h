@@ -49,7 +49,8 @@ std::string FileArgument(const std::string& fileName);
 // The chosen file's name without folders and extension. `separators` lists the characters
 // that end a folder name in `path`. A name with no "." is kept whole.
 std::string BaseNameOf(const std::string& path, std::string_view separators);
-// The file's name after the last separator, and the folder before it (a root such as "/" or "C:\" kept whole).
+// The file's name after the last separator, and the folder before it; a root ("/", "C:\")
+// is kept whole.
 std::string FileNameOf(const std::string& path, std::string_view separators);
 std::string FolderOf(const std::string& path, std::string_view separators);
 // Whether two names are the same but for the case of their ASCII letters.

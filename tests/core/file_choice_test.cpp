@@ -20,8 +20,9 @@ struct ChoiceState {
 };
 
 void PrintTo(const ChoiceState& s, std::ostream* out) {
-    *out << "{" << s.text << ", " << std::hex << s.colour << std::dec << ", " << s.lancer << s.visu << s.stop
-         << ", row " << s.row << " " << s.choix << ", " << s.sourceExt << ", " << s.canView << ", " << s.folder << "}";
+    *out << "{" << s.text << ", " << std::hex << s.colour << std::dec << ", " << s.lancer << s.visu
+         << s.stop << ", row " << s.row << " " << s.choix << ", " << s.sourceExt << ", "
+         << s.canView << ", " << s.folder << "}";
 }
 
 class FileChoiceTest : public FormTest {
@@ -49,8 +50,16 @@ protected:
     }
 };
 
-const ChoiceState kNothingChosen{std::string(kFilePrompt), kPromptColour, false, false, false, 0,
-                                 "Vidéo  FLV vers AVI", "", false, ""};
+const ChoiceState kNothingChosen{std::string(kFilePrompt),
+                                 kPromptColour,
+                                 false,
+                                 false,
+                                 false,
+                                 0,
+                                 "Vidéo  FLV vers AVI",
+                                 "",
+                                 false,
+                                 ""};
 
 TEST_F(FileChoiceTest, DialogArgumentAndDropLeaveTheSameState) {
     const std::string path = "/home/u/Mes vidéos/le clip.v2.avi";
@@ -58,8 +67,8 @@ TEST_F(FileChoiceTest, DialogArgumentAndDropLeaveTheSameState) {
     dialog.answers.push_back(path);
     form.Text1_Click();
     const ChoiceState byDialog = State();
-    EXPECT_EQ(byDialog, (ChoiceState{"le clip.v2", kChosenColour, true, true, true, 3, "Vidéo  AVI vers FLV",
-                                     ".avi", true, "/home/u/Mes vidéos"}));
+    EXPECT_EQ(byDialog, (ChoiceState{"le clip.v2", kChosenColour, true, true, true, 3,
+                                     "Vidéo  AVI vers FLV", ".avi", true, "/home/u/Mes vidéos"}));
 
     // The command line and a drop hand the core the same list; the preset follows the file.
     for (int startRow : {0, 3}) {
@@ -82,8 +91,9 @@ TEST_F(FileChoiceTest, ThePresetFollowsTheFileType) {
         std::int16_t row;
     };
     const std::vector<Case> cases = {
-        {0, "/v/clip.flv", 0},  {2, "/v/clip.flv", 2},  {2, "/v/CLIP.FLV", 2},     {1, "/v/a.b.Flv", 1},
-        {3, "/v/clip.flv", 0},  {0, "/v/MVI_0042.AVI", 3}, {1, "/v/x.avi", 3},     {3, "/v/x.avi", 3},
+        {0, "/v/clip.flv", 0}, {2, "/v/clip.flv", 2}, {2, "/v/CLIP.FLV", 2},
+        {1, "/v/a.b.Flv", 1},  {3, "/v/clip.flv", 0}, {0, "/v/MVI_0042.AVI", 3},
+        {1, "/v/x.avi", 3},    {3, "/v/x.avi", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " from row " + std::to_string(c.startRow));
@@ -105,23 +115,33 @@ TEST_F(FileChoiceTest, BadInputIsToldInOneFrenchBoxAndChoosesNothing) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{{"/v/absent.flv"}}, {{"/v/absent.flv", FileState::Missing}}, "Le fichier « /v/absent.flv » n'existe pas."},
+        {{{"/v/absent.flv"}},
+         {{"/v/absent.flv", FileState::Missing}},
+         "Le fichier « /v/absent.flv » n'existe pas."},
         {{{"/v/dossier.flv"}},
          {{"/v/dossier.flv", FileState::NotAFile}},
          "« /v/dossier.flv » n'est pas un fichier : Talvenor ouvre un fichier vidéo."},
         {{{"/v/privé.avi"}},
          {{"/v/privé.avi", FileState::Unreadable}},
          "Le fichier « /v/privé.avi » ne peut pas être lu : vous n'avez pas le droit de le lire."},
-        {{{"/v/clip.mp4"}}, {}, "Talvenor convertit les fichiers FLV et AVI : « /v/clip.mp4 » n'en est pas un."},
-        {{{"/v/LISEZMOI"}}, {}, "Talvenor convertit les fichiers FLV et AVI : « /v/LISEZMOI » n'en est pas un."},
-        {{{"/v.flv/notes"}}, {}, "Talvenor convertit les fichiers FLV et AVI : « /v.flv/notes » n'en est pas un."},
+        {{{"/v/clip.mp4"}},
+         {},
+         "Talvenor convertit les fichiers FLV et AVI : « /v/clip.mp4 » n'en est pas un."},
+        {{{"/v/LISEZMOI"}},
+         {},
+         "Talvenor convertit les fichiers FLV et AVI : « /v/LISEZMOI » n'en est pas un."},
+        {{{"/v.flv/notes"}},
+         {},
+         "Talvenor convertit les fichiers FLV et AVI : « /v.flv/notes » n'en est pas un."},
         {{{"http://example.org/a.flv", false}},
          {},
-         "« http://example.org/a.flv » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des "
+         "« http://example.org/a.flv » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre "
+         "que des "
          "fichiers locaux."},
         {{{"/v/a.txt"}, {"/v/b.flv"}},
          {},
-         "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/a.txt », est pris.\n\nTalvenor "
+         "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/a.txt », est "
+         "pris.\n\nTalvenor "
          "convertit les fichiers FLV et AVI : « /v/a.txt » n'en est pas un."},
     };
     for (const Case& c : cases) {
@@ -133,7 +153,8 @@ TEST_F(FileChoiceTest, BadInputIsToldInOneFrenchBoxAndChoosesNothing) {
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0], c.message);
         EXPECT_EQ(State(), kNothingChosen);
-        for (const std::string& call : log) EXPECT_EQ(call.rfind("SetCurrentFolder", 0), std::string::npos);
+        for (const std::string& call : log)
+            EXPECT_EQ(call.rfind("SetCurrentFolder", 0), std::string::npos);
     }
 }
 
@@ -141,14 +162,18 @@ TEST_F(FileChoiceTest, SeveralFilesChooseTheFirstAndSaySo) {
     LoadUnder(0);
     form.OpenFiles({{"/v/un.avi"}, {"/v/deux.flv"}, {"/v/trois.flv"}});
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0], "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/un.avi », est pris.");
-    EXPECT_EQ(State(), (ChoiceState{"un", kChosenColour, true, true, true, 3, "Vidéo  AVI vers FLV", ".avi", true, "/v"}));
+    EXPECT_EQ(
+        platform.messages[0],
+        "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/un.avi », est pris.");
+    EXPECT_EQ(State(), (ChoiceState{"un", kChosenColour, true, true, true, 3, "Vidéo  AVI vers FLV",
+                                    ".avi", true, "/v"}));
 }
 
 TEST_F(FileChoiceTest, AFolderThatCannotBeEnteredCountsAsACancel) {
     platform.lockedFolders = {"/mnt/hors ligne"};
     const std::string message =
-        "Impossible de se placer dans le dossier « /mnt/hors ligne » : le fichier n'est pas choisi.";
+        "Impossible de se placer dans le dossier « /mnt/hors ligne » : le fichier n'est pas "
+        "choisi.";
 
     // Nothing chosen yet: the window stays as loaded, by the dialog and by an argument alike.
     LoadUnder(0);
@@ -164,10 +189,13 @@ TEST_F(FileChoiceTest, AFolderThatCannotBeEnteredCountsAsACancel) {
     form.Text1_Click();
     dialog.answers.push_back("/mnt/hors ligne/clip.flv");
     form.Text1_Click();
+    // An AVI offered from outside would change the preset: it stays too.
+    form.OpenFiles({{"/mnt/hors ligne/clip.avi"}});
     EXPECT_EQ(controls.text[ControlId::Text1], "avant");
+    EXPECT_EQ(controls.listIndex, 0);
     EXPECT_TRUE(controls.enabled[ControlId::CmdLancer]);
     EXPECT_EQ(platform.currentFolder, "/v");
-    EXPECT_EQ(platform.messages.size(), 3u);
+    EXPECT_EQ(platform.messages.size(), 4u);
 }
 
 TEST_F(FileChoiceTest, TheFolderMadeCurrentIsTheFilesOwn) {
@@ -223,7 +251,8 @@ TEST_F(FileChoiceTest, AnExtensionInOtherCaseReachesTheToolsAsTheFileIsNamed) {
         EXPECT_EQ(convert[2], c.input);
         EXPECT_EQ(convert.back(), c.output);
         EXPECT_EQ(platform.launched[1].arguments, std::vector<std::string>{c.played});
-        EXPECT_NE(platform.launched[0].text.find(c.input.substr(c.input.rfind('/') + 1) + " "), std::string::npos);
+        EXPECT_NE(platform.launched[0].text.find(c.input.substr(c.input.rfind('/') + 1) + " "),
+                  std::string::npos);
     }
 }
 

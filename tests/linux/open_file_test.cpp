@@ -50,8 +50,9 @@ protected:
         fs::copy_file(TALVENOR_CONSOLE, tools.path() / "talvenor-console");
         for (const char* tool : {"ffmpeg", "ffplay"}) {
             const fs::path log = tools.path() / (std::string(tool) + ".log");
-            WriteScript(tools.path() / tool, "{ pwd; printf '%s\\n' \"$@\"; } > '" + log.string() + ".part'; mv '" +
-                                                 log.string() + ".part' '" + log.string() + "'");
+            WriteScript(tools.path() / tool, "{ pwd; printf '%s\\n' \"$@\"; } > '" + log.string() +
+                                                 ".part'; mv '" + log.string() + ".part' '" +
+                                                 log.string() + "'");
         }
     }
 
@@ -82,7 +83,8 @@ protected:
     // What the stand-in `tool` recorded at its last start: its folder, then its arguments.
     std::vector<std::string> Recorded(const std::string& tool) {
         const fs::path log = tools.path() / (tool + ".log");
-        if (!WaitUntil([&] { return fs::exists(log); }, 20s)) return {"(" + tool + " never started)"};
+        if (!WaitUntil([&] { return fs::exists(log); }, 20s))
+            return {"(" + tool + " never started)"};
         std::vector<std::string> lines = Lines(log);
         fs::remove(log);
         return lines;
@@ -105,17 +107,24 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
     };
     const fs::path folder = media.path() / "Mes vidéos";
     fs::create_directory(folder);
-    for (const char* name : {"Mon clip.FLV", "Caméra 42.AVI", "-tiret.flv"}) std::ofstream(folder / name) << "x";
+    for (const char* name : {"Mon clip.FLV", "Caméra 42.AVI", "-tiret.flv"})
+        std::ofstream(folder / name) << "x";
     const std::vector<Case> cases = {
-        {{"@/Mon clip.FLV"}, true,
-         {"-y", "-i", "Mon clip.FLV", "-f", "avi", "Mon clip.avi"}, {"Mon clip.FLV"}},
+        {{"@/Mon clip.FLV"},
+         true,
+         {"-y", "-i", "Mon clip.FLV", "-f", "avi", "Mon clip.avi"},
+         {"Mon clip.FLV"}},
         // The preset follows the file: row 3 reads AVI files.
-        {{"@/Caméra 42.AVI"}, true,
-         {"-y", "-i", "Caméra 42.AVI", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s", "320x240", "-f",
-          "flv", "Caméra 42.flv"},
+        {{"@/Caméra 42.AVI"},
+         true,
+         {"-y", "-i", "Caméra 42.AVI", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s",
+          "320x240", "-f", "flv", "Caméra 42.flv"},
          {"Caméra 42.AVI"}},
         // "--" ends the options: a name may begin with "-".
-        {{"--", "-tiret.flv"}, false, {"-y", "-i", "./-tiret.flv", "-f", "avi", "./-tiret.avi"}, {"./-tiret.flv"}},
+        {{"--", "-tiret.flv"},
+         false,
+         {"-y", "-i", "./-tiret.flv", "-f", "avi", "./-tiret.avi"},
+         {"./-tiret.flv"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.back());
@@ -124,8 +133,10 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
             if (a[0] == '@') a = folder.string() + a.substr(1);
         }
         Launch(arguments, c.fromElsewhere ? elsewhere.path() : folder);
-        EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 10s)) << "no file shown as chosen";
-        if (c.ffmpeg.size() > 6) desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / "open-with-avi.png");
+        EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 10s))
+            << "no file shown as chosen";
+        if (c.ffmpeg.size() > 6)
+            desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / "open-with-avi.png");
         const auto [ffmpeg, ffplay] = ConvertAndView();
         std::vector<std::string> expected = {folder.string()};
         expected.insert(expected.end(), c.ffmpeg.begin(), c.ffmpeg.end());
@@ -170,7 +181,8 @@ TEST_F(OpenFile, SpaceOnTheFocusedFileBoxOpensTheDialogAndCapitalsReachTheTools)
     ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s));
     EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
-    EXPECT_EQ(ffmpeg, (std::vector<std::string>{media.path().string(), "-y", "-i", "CLIP.FLV", "-f", "avi", "CLIP.avi"}));
+    EXPECT_EQ(ffmpeg, (std::vector<std::string>{media.path().string(), "-y", "-i", "CLIP.FLV", "-f",
+                                                "avi", "CLIP.avi"}));
     EXPECT_EQ(ffplay, (std::vector<std::string>{media.path().string(), "CLIP.FLV"}));
 }
 
@@ -186,7 +198,8 @@ TEST_F(OpenFile, TheDesktopsOwnDialogWhereItsThemeOffersOne) {
     WaitUntil(
         [&] {
             for (unsigned long w : desktop.Windows(kDialogTitle)) {
-                gtk = gtk || desktop.Property(w, "WM_WINDOW_ROLE").find("GtkFileChooserDialog") != std::string::npos;
+                gtk = gtk || desktop.Property(w, "WM_WINDOW_ROLE").find("GtkFileChooserDialog") !=
+                                 std::string::npos;
             }
             return gtk;
         },
@@ -201,7 +214,8 @@ TEST_F(OpenFile, TheDesktopsOwnDialogWhereItsThemeOffersOne) {
     ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s));
     EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
-    EXPECT_EQ(ffmpeg, (std::vector<std::string>{folder.string(), "-y", "-i", "le clip.flv", "-f", "avi", "le clip.avi"}));
+    EXPECT_EQ(ffmpeg, (std::vector<std::string>{folder.string(), "-y", "-i", "le clip.flv", "-f",
+                                                "avi", "le clip.avi"}));
     EXPECT_EQ(ffplay, (std::vector<std::string>{folder.string(), "le clip.flv"}));
 }
 

@@ -50,7 +50,9 @@ void WindowFileTest::init() {
     QVERIFY(w->WaitUntilReady());
 }
 
-void WindowFileTest::cleanup() { w.reset(); }
+void WindowFileTest::cleanup() {
+    w.reset();
+}
 
 bool WindowFileTest::Drop(QMimeData* mime, const QString& control) {
     // The drag reaches the first widget under the pointer that takes drops: a control that takes
@@ -59,7 +61,8 @@ bool WindowFileTest::Drop(QMimeData* mime, const QString& control) {
     while (target != nullptr && !target->acceptDrops()) target = target->parentWidget();
     if (target != &w->window) return false;
     const QPoint at = w->CentreOf(control);
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, mime, Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted()) return false;
     QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, mime, Qt::LeftButton, Qt::NoModifier);
@@ -76,19 +79,23 @@ void WindowFileTest::dropsChooseOrExplain_data() {
 
     const QString prompt = kPromptText;
     QTest::newRow("one FLV on the file box")
-        << QStringList{"file:///home/anne/Mes%20vid%C3%A9os/mon%20clip.flv"} << "Text1" << "mon clip"
+        << QStringList{"file:///home/anne/Mes%20vid%C3%A9os/mon%20clip.flv"} << "Text1"
+        << "mon clip"
         << "Vidéo  FLV vers AVI" << QString();
     QTest::newRow("an AVI in capitals on the title")
-        << QStringList{"file:///media/cam/MVI_0042.AVI"} << "Label3" << "MVI_0042"
+        << QStringList{"file:///media/cam/MVI_0042.AVI"} << "Label3"
+        << "MVI_0042"
         << "Vidéo  AVI vers FLV" << QString();
     QTest::newRow("several, on a button")
-        << QStringList{"file:///v/un.avi", "file:///v/deux.flv"} << "CmdLancer" << "un"
+        << QStringList{"file:///v/un.avi", "file:///v/deux.flv"} << "CmdLancer"
+        << "un"
         << "Vidéo  AVI vers FLV"
         << "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/un.avi », est pris.";
-    QTest::newRow("an address on the web")
-        << QStringList{"https://example.org/clip.flv"} << "TxtChoix" << prompt << "Vidéo  FLV vers AVI"
-        << "« https://example.org/clip.flv » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que "
-           "des fichiers locaux.";
+    QTest::newRow("an address on the web") << QStringList{"https://example.org/clip.flv"}
+                                           << "TxtChoix" << prompt << "Vidéo  FLV vers AVI"
+                                           << "« https://example.org/clip.flv » n'est pas un "
+                                              "fichier de cet ordinateur : Talvenor n'ouvre que "
+                                              "des fichiers locaux.";
     QTest::newRow("not a video")
         << QStringList{"file:///home/anne/notes.txt"} << "Text1" << prompt << "Vidéo  FLV vers AVI"
         << "Talvenor convertit les fichiers FLV et AVI : « /home/anne/notes.txt » n'en est pas un.";
@@ -109,11 +116,14 @@ void WindowFileTest::dropsChooseOrExplain() {
     const QStringList expected = message.isEmpty() ? QStringList() : QStringList{message};
     const auto messages = [&] {
         QStringList shownMessages;
-        for (const std::string& m : w->platform.messages) shownMessages << QString::fromStdString(m);
+        for (const std::string& m : w->platform.messages)
+            shownMessages << QString::fromStdString(m);
         return shownMessages;
     };
     // The drop is answered first; the choice follows on the event loop.
-    QTRY_VERIFY(!w->Log().filter(QRegularExpression(QStringLiteral("^(MsgBox|SetCurrentFolder)"))).isEmpty());
+    QTRY_VERIFY(!w->Log()
+                     .filter(QRegularExpression(QStringLiteral("^(MsgBox|SetCurrentFolder)")))
+                     .isEmpty());
     QCOMPARE(messages(), expected);
     QTRY_COMPARE(w->TextOf("Text1"), shown);
     QTRY_COMPARE(w->TextOf("TxtChoix"), choix);
@@ -162,12 +172,15 @@ void WindowFileTest::enterPressesAFocusedButton_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("call");
-    QTest::newRow("Lancer, Enter") << "CmdLancer" << int(Qt::Key_Return)
-                                   << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv -f avi clip.avi, 1)";
-    QTest::newRow("Voir, keypad Enter") << "CmdVisu" << int(Qt::Key_Enter) << "Shell(/opt/talvenor/ffplay clip.flv, 2)";
+    QTest::newRow("Lancer, Enter")
+        << "CmdLancer" << int(Qt::Key_Return)
+        << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv -f avi clip.avi, 1)";
+    QTest::newRow("Voir, keypad Enter")
+        << "CmdVisu" << int(Qt::Key_Enter) << "Shell(/opt/talvenor/ffplay clip.flv, 2)";
     QTest::newRow("volume, Enter") << "CmdHP" << int(Qt::Key_Return) << "Shell(sndvol32 /t, 2)";
     QTest::newRow("help, Enter") << "Command1" << int(Qt::Key_Return) << "MsgBox";
-    QTest::newRow("Voir, Space as before") << "CmdVisu" << int(Qt::Key_Space) << "Shell(/opt/talvenor/ffplay clip.flv, 2)";
+    QTest::newRow("Voir, Space as before")
+        << "CmdVisu" << int(Qt::Key_Space) << "Shell(/opt/talvenor/ffplay clip.flv, 2)";
 }
 
 void WindowFileTest::enterPressesAFocusedButton() {
@@ -180,13 +193,15 @@ void WindowFileTest::enterPressesAFocusedButton() {
     QWidget* target = w->Control(button);
     target->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), target);
-    QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-    QTRY_COMPARE(w->Log().filter(QRegularExpression(QStringLiteral("^(Shell|MsgBox)"))), QStringList{call});
+    QTest::keyClick(target, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QTRY_COMPARE(w->Log().filter(QRegularExpression(QStringLiteral("^(Shell|MsgBox)"))),
+                 QStringList{call});
 }
 
 void WindowFileTest::pictureButtonsShowTheirFocus() {
-    for (const QString& name : {QStringLiteral("CmdHP"), QStringLiteral("CmdListOpen"), QStringLiteral("CmdQuit"),
-                                QStringLiteral("CmdMinimise")}) {
+    for (const QString& name : {QStringLiteral("CmdHP"), QStringLiteral("CmdListOpen"),
+                                QStringLiteral("CmdQuit"), QStringLiteral("CmdMinimise")}) {
         QWidget* button = w->Control(name);
         const QRect face = button->geometry();
         const QImage before = w->Grab().copy(face);
@@ -202,20 +217,34 @@ void WindowFileTest::pictureButtonsShowTheirFocus() {
 void WindowFileTest::everyControlHasAFrenchAccessibleName_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Command1") << "Command1" << "Aide : commandes du lecteur";
-    QTest::newRow("CmdHP") << "CmdHP" << "Volume";
-    QTest::newRow("CmdListOpen") << "CmdListOpen" << "Ouvrir la liste des conversions";
-    QTest::newRow("TxtChoix") << "TxtChoix" << "Conversion choisie";
-    QTest::newRow("List1") << "List1" << "Conversions";
-    QTest::newRow("CmdStop") << "CmdStop" << "Stop";
-    QTest::newRow("CmdVisu") << "CmdVisu" << "Voir";
-    QTest::newRow("CmdMinimise") << "CmdMinimise" << "Barre de tâches";
-    QTest::newRow("CmdLancer") << "CmdLancer" << "Lancer la conversion sélectionnée";
-    QTest::newRow("CmdQuit") << "CmdQuit" << "Quitter";
-    QTest::newRow("Text1") << "Text1" << "Choix du fichier à voir ou à convertir";
-    QTest::newRow("Label2") << "Label2" << "Site web";
-    QTest::newRow("Label3") << "Label3" << "Conversions vidéo";
-    QTest::newRow("Label7_0") << "Label7_0" << "Talvenor";
+    QTest::newRow("Command1") << "Command1"
+                              << "Aide : commandes du lecteur";
+    QTest::newRow("CmdHP") << "CmdHP"
+                           << "Volume";
+    QTest::newRow("CmdListOpen") << "CmdListOpen"
+                                 << "Ouvrir la liste des conversions";
+    QTest::newRow("TxtChoix") << "TxtChoix"
+                              << "Conversion choisie";
+    QTest::newRow("List1") << "List1"
+                           << "Conversions";
+    QTest::newRow("CmdStop") << "CmdStop"
+                             << "Stop";
+    QTest::newRow("CmdVisu") << "CmdVisu"
+                             << "Voir";
+    QTest::newRow("CmdMinimise") << "CmdMinimise"
+                                 << "Barre de tâches";
+    QTest::newRow("CmdLancer") << "CmdLancer"
+                               << "Lancer la conversion sélectionnée";
+    QTest::newRow("CmdQuit") << "CmdQuit"
+                             << "Quitter";
+    QTest::newRow("Text1") << "Text1"
+                           << "Choix du fichier à voir ou à convertir";
+    QTest::newRow("Label2") << "Label2"
+                            << "Site web";
+    QTest::newRow("Label3") << "Label3"
+                            << "Conversions vidéo";
+    QTest::newRow("Label7_0") << "Label7_0"
+                              << "Talvenor";
 }
 
 void WindowFileTest::everyControlHasAFrenchAccessibleName() {

@@ -214,7 +214,8 @@ check "the quit button ends the program" wait_for not running
 # "Ouvrir avec", a drop on the icon and "Envoyer vers" start the program with the file's path:
 # started from another folder, the window opens with the file chosen under the preset that
 # reads it, and the conversion lands beside the file.
-camera="$work/mes vidéos/Caméra 42.AVI"
+# (Lower case here: Wine hands the Linux ffmpeg the name as Windows spells it, case-blind.)
+camera="$work/mes vidéos/Caméra 42.avi"
 camera_output="$work/mes vidéos/Caméra 42.flv"
 ffmpeg -loglevel error -i "$source" -f avi "$camera"
 (cd "$work/Talvenor" && TALVENOR_PLAYER_REPORT="Z:${player_report//\//\\}" exec "$wine" "$work/Talvenor/Talvenor.exe" \

@@ -36,7 +36,8 @@ HDROP DropOf(const std::vector<std::wstring>& paths) {
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
     drop->fWide = TRUE;
-    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(),
+                names.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }
@@ -60,7 +61,9 @@ protected:
 
     HWND Of(ControlId id) const { return window.ControlWindow(id); }
     std::string TextOf(ControlId id) const { return Narrow(WindowText(Of(id))); }
-    int ShowOpens() const { return static_cast<int>(std::count(log.begin(), log.end(), "Cmd1.ShowOpen")); }
+    int ShowOpens() const {
+        return static_cast<int>(std::count(log.begin(), log.end(), "Cmd1.ShowOpen"));
+    }
     // A key as the message loop meets it, with Alt held or not.
     bool Key(ControlId target, UINT message, WPARAM key, bool alt = false) {
         BYTE keys[256];
@@ -93,7 +96,8 @@ TEST_F(FileWindowTest, ADropChoosesTheFirstFileUnderThePresetThatReadsIt) {
         EXPECT_EQ(TextOf(ControlId::Text1), c.shown);
         EXPECT_EQ(TextOf(ControlId::TxtChoix), c.choix);
         EXPECT_EQ(platform.currentFolder, c.folder);
-        EXPECT_EQ(IsWindowEnabled(Of(ControlId::CmdVisu)) != FALSE, c.messages == 0 || c.paths.size() > 1);
+        EXPECT_EQ(IsWindowEnabled(Of(ControlId::CmdVisu)) != FALSE,
+                  c.messages == 0 || c.paths.size() > 1);
         EXPECT_EQ(platform.messages.size(), c.messages);
         // Back to the state of a window just opened.
         SendMessageW(Of(ControlId::List1), LB_SETCURSEL, 0, 0);
@@ -129,7 +133,8 @@ TEST_F(FileWindowTest, SpaceEnterF4AndAltDownOnTheFileBoxOpenTheDialog) {
         EXPECT_EQ(ShowOpens(), opened);
     }
     // Other keys on the file box open nothing.
-    for (WPARAM other : {WPARAM{'A'}, WPARAM{VK_DOWN}, WPARAM{VK_F5}}) Key(ControlId::Text1, WM_KEYDOWN, other);
+    for (WPARAM other : {WPARAM{'A'}, WPARAM{VK_DOWN}, WPARAM{VK_F5}})
+        Key(ControlId::Text1, WM_KEYDOWN, other);
     EXPECT_EQ(ShowOpens(), opened);
 }
 
@@ -146,6 +151,15 @@ TEST_F(FileWindowTest, EnterAndSpacePressAFocusedButton) {
     SendMessageW(Of(ControlId::CmdLancer), WM_KEYUP, VK_SPACE, 0xC0000001);
     ASSERT_EQ(platform.launched.size(), 2u);
     EXPECT_EQ(platform.launched.back().arguments.back(), "clip.avi");
+}
+
+TEST_F(FileWindowTest, PictureButtonsCarryTheNameAScreenReaderReads) {
+    const std::vector<std::pair<ControlId, std::string>> names = {
+        {ControlId::CmdHP, "Volume"},
+        {ControlId::CmdListOpen, "Ouvrir la liste des conversions"},
+        {ControlId::CmdMinimise, "Barre de tâches"},
+        {ControlId::CmdQuit, "Quitter"}};
+    for (const auto& [id, name] : names) EXPECT_EQ(TextOf(id), name);
 }
 
 TEST(FileServices, WhatAPathNamesAndTheFolderMadeCurrent) {

@@ -131,8 +131,11 @@ void Win32Form::CreateControls(HINSTANCE instance) {
             continue;
         }
         const WindowKind kind = KindOf(design);
+        // A picture button paints no text: its text is the name a screen reader gives it.
+        const std::string_view text =
+            design.kind == ControlKind::PictureButton ? AccessibleName(design.id) : design.text;
         control.window = CreateWindowExW(
-            kind.extendedStyle, kind.className, Widen(design.text).c_str(),
+            kind.extendedStyle, kind.className, Widen(text).c_str(),
             kind.style | (design.visible ? WS_VISIBLE : 0) | (design.enabled ? 0 : WS_DISABLED), left, top,
             control.pixels.right - left, control.pixels.bottom - top, window_.get(),
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance, nullptr);
