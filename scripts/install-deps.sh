@@ -15,6 +15,7 @@ test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
+  mutter dbus-daemon weston xwayland
 )
 packages=("${run_packages[@]}")
 [ "$what" = "test" ] && packages+=("${test_packages[@]}")
@@ -28,5 +29,5 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
