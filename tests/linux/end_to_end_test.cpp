@@ -387,6 +387,42 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     for (pid_t terminal : ProcessesNamed("xterm")) kill(terminal, SIGTERM);
 }
 
+// In a Wayland session (scripts/with-wayland-session.sh: weston with XWayland) the window runs
+// on XWayland, a conversion runs, and the player, made to open an X11 window, is stopped by Stop.
+TEST_F(EndToEnd, InAWaylandSessionConvertsPlaysAndStops) {
+    if (std::getenv("WAYLAND_DISPLAY") == nullptr) GTEST_SKIP() << "not in a Wayland session";
+    MakeClip(media.path() / "clip.flv");
+    Launch();
+    ChooseFile("clip.flv");
+    ClickAt(kLancer);
+    WaitForConversion(media.path() / "clip.avi");
+    EXPECT_NE(FormatOf(media.path() / "clip.avi").find("avi"), std::string::npos);
+
+    ClickAt(kVoir);
+    pid_t player = 0;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto players = ProcessesNamed("ffplay");
+            if (!players.empty()) player = players.front();
+            return player != 0;
+        },
+        10s));
+    std::ifstream environment("/proc/" + std::to_string(player) + "/environ", std::ios::binary);
+    std::vector<std::string> variables;
+    for (std::string entry; std::getline(environment, entry, '\0');) variables.push_back(entry);
+    EXPECT_NE(std::find(variables.begin(), variables.end(), "SDL_VIDEODRIVER=x11"), variables.end());
+    // Its window is an X11 one, which the quit key can reach.
+    ASSERT_TRUE(WaitUntil([&] { return !desktop.WindowsOfProcess(player).empty(); }, 10s))
+        << "the player opened no X11 window";
+    if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
+        RunProgram({"import", "-display", outer, "-window", "root", (fs::path(TALVENOR_ARTIFACTS) / "wayland.png").string()});
+    }
+
+    ClickAt(kStop);
+    EXPECT_TRUE(WaitUntil([&] { return kill(player, 0) != 0; }, 10s)) << "Stop left the player running";
+    EXPECT_FALSE(Ended(app));
+}
+
 TEST_F(EndToEnd, OnlyALeftPressOnTheBackgroundOrSubtitleMovesAndRaises) {
     Launch();
     auto drag = [&](Point from, int button) {
