@@ -67,13 +67,13 @@ bool OpenWebAddress(const std::string& address) {
     return result > 32;
 }
 
-int ShowCommandFor(WindowStyle style) {
-    return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
-}
-
 bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
 }  // namespace
+
+int ShowCommandFor(WindowStyle style) {
+    return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
+}
 
 ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
     if (IsWebAddressCommand(command)) {
