@@ -82,7 +82,7 @@ const std::array<ControlDesign, kControlCount> kControlDesigns{{
     ControlDesign{ControlId::Label3, ControlKind::Label, "Label3", -1, "Conversions vidéo ", 1440, 720, 2745, 375, 5,
                   std::nullopt, 0x404040, kSubtitleFont, Alignment::Centre, Picture::None, false, "",
                   true, true, false},
-    // Wide enough for the whole address, still ending where the window's corner needs it.
+    // Wide enough for the whole address; its right edge stays by the window's corner.
     ControlDesign{ControlId::Label2, ControlKind::Label, "Label2", -1, TALVENOR_ADDRESS, 3825, 3840, 1350, 255, 3,
                   std::nullopt, std::nullopt, kDefaultFont, Alignment::Left, Picture::None, false, "",
                   true, true, false},

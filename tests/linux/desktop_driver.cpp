@@ -186,17 +186,18 @@ bool Desktop::WaitForNoWindow(const std::string& titlePattern, std::chrono::mill
 }
 
 Geometry Desktop::GeometryOf(unsigned long window) {
+    // Where the window's own pixels are on the screen, whatever frame a manager puts around them.
     Geometry g;
-    std::istringstream lines(RunProgram({"xdotool", "getwindowgeometry", "--shell", std::to_string(window)}).text);
+    std::istringstream lines(RunProgram({"xwininfo", "-id", std::to_string(window)}).text);
+    const std::map<std::string, int*> fields = {{"Absolute upper-left X:", &g.x},
+                                                {"Absolute upper-left Y:", &g.y},
+                                                {"Width:", &g.width},
+                                                {"Height:", &g.height}};
     for (std::string line; std::getline(lines, line);) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = line.substr(0, eq);
-        const int value = std::stoi(line.substr(eq + 1));
-        if (key == "X") g.x = value;
-        if (key == "Y") g.y = value;
-        if (key == "WIDTH") g.width = value;
-        if (key == "HEIGHT") g.height = value;
+        for (const auto& [label, value] : fields) {
+            const auto at = line.find(label);
+            if (at != std::string::npos) *value = std::stoi(line.substr(at + label.size()));
+        }
     }
     return g;
 }

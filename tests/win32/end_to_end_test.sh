@@ -122,6 +122,28 @@ fi
 check "the file box turns light cyan" wait_for colour_is 68 127 '#C0FFFF'
 check "the file box shows the base name" grep -qx 'clip été' <<<"$(probe texts "$caption")"
 
+# A quick double click on the launch button starts one conversion: the second click is told that
+# it already runs. The stand-in player stands in for a conversion that takes its time.
+cp "$player_exe" "$work/Talvenor/ffmpeg.exe"
+xdotool mousemove $((left + 180)) $((top + 200)) click --repeat 2 --delay 80 1
+question_id() { xdotool search --name '^Talvenor$'; }
+if wait_for question_id; then
+  check "the second click is told the conversion already runs" \
+    grep -q "La conversion vers « clip été.avi » est déjà en cours." <<<"$(probe texts Talvenor)"
+  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
+  xdotool key Return
+  check "the message closes" wait_for not question_id
+else
+  echo "FAILED: no message for the second click of a double click"
+  failures=$((failures + 1))
+fi
+check "one conversion started" [ "$(tr -d '\r' <"$player_report" | grep -cx -- '-y')" -eq 1 ]
+slow_id() { xdotool search --name '^-y$' | head -1; }
+xdotool windowactivate --sync "$(slow_id)" >/dev/null 2>&1 || true
+xdotool key q
+check "the stand-in conversion ends" wait_for not slow_id
+rm -f "$work/Talvenor/ffmpeg.exe" "$player_report"
+
 # The launch button converts beside the source, whose folder the dialog made current.
 click_at 180 200
 converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$output" | grep -qx avi; }
@@ -130,7 +152,6 @@ check "the conversion wrote a playable AVI beside the source" wait_for converted
 # A second launch asks first; "Non" keeps the file as it is.
 before=$(stat -c %Y.%s "$output" 2>/dev/null || echo none)
 click_at 180 200
-question_id() { xdotool search --name '^Talvenor$'; }
 if wait_for question_id; then
   question=$(probe texts Talvenor)
   check "the question names the output" grep -q 'clip été.avi » existe déjà' <<<"$question"

@@ -147,5 +147,37 @@ TEST_F(ShellTest, AMissingToolIsReportedAsAFailure) {
     EXPECT_FALSE(platform.Shell(absent, WindowStyle::MinimisedFocus));
 }
 
+TEST_F(ShellTest, AStartedConversionIsFollowedUntilItEnds) {
+    // The stand-in runs until its window is closed.
+    fs::copy_file(TestProgramFolder() / L"fake_player.exe", tools.path() / L"ffmpeg.exe");
+    const WorkingDirectory inVideos(videos.path());
+    const ProcessHandle conversion =
+        platform.Shell(ConversionCommand(kPresets[0], ToolDir(), "clip"), WindowStyle::NormalFocus);
+    ASSERT_NE(conversion, 0u);
+    EXPECT_TRUE(platform.IsRunning(conversion));
+    HWND window = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (window = win32::MainWindowOf(static_cast<DWORD>(conversion))) != nullptr; }));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !platform.IsRunning(conversion); })) << "still running once it has ended";
+
+    // Nothing started, or nothing to follow, is never running.
+    EXPECT_FALSE(platform.IsRunning(0));
+    EXPECT_FALSE(platform.IsRunning(kUnfollowedProcess));
+}
+
+TEST_F(ShellTest, OneFileHasOneFullPathHoweverItIsNamed) {
+    const WorkingDirectory inVideos(videos.path());
+    const std::string clip = platform.FullPath("clip.avi");
+    std::wstring expected = (videos.path() / L"clip.avi").wstring();
+    CharUpperBuffW(expected.data(), static_cast<DWORD>(expected.size()));
+    EXPECT_EQ(clip, win32::Narrow(expected));
+    const std::string sameFolder = "..\\" + win32::Narrow(videos.path().filename().wstring()) + "\\clip.avi";
+    for (const std::string& other : {std::string("Clip.AVI"), std::string(".\\clip.avi"), sameFolder}) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(platform.FullPath(other), clip);
+    }
+    EXPECT_NE(platform.FullPath("clip.flv"), clip);
+}
+
 }  // namespace
 }  // namespace talvenor::testing

@@ -13,6 +13,7 @@
 #include "recording_platform.h"
 #include "win32_pictures.h"
 #include "win32_test_support.h"
+#include "version.h"
 #include "win32_text.h"
 #include "win32_window.h"
 
@@ -320,6 +321,32 @@ TEST_F(WindowTest, PaintsTheBackgroundTheLabelsAndThePictures) {
         for (int y = title.top; y < title.bottom; ++y) darkPixels += PixelAt({x, y}) == RGB(64, 64, 64) ? 1 : 0;
     }
     EXPECT_GT(darkPixels, 50);
+}
+
+TEST_F(WindowTest, TheAddressShowsWholeAndEndsAtTheWindowsCorner) {
+    RedrawWindow(Form(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const RECT label = window.PixelsOf(ControlId::Label2);
+    EXPECT_EQ(label.right, 345);
+    // Measured in the font the "?" button shares with the address.
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(Of(ControlId::Command1), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    const std::wstring address = win32::Widen(TALVENOR_ADDRESS);
+    SIZE extent{};
+    {
+        const win32::WindowDc dc(Form());
+        const win32::Selection selected(dc.get(), font);
+        GetTextExtentPoint32W(dc.get(), address.c_str(), static_cast<int>(address.size()), &extent);
+    }
+    EXPECT_LE(extent.cx, label.right - label.left) << "the address is cut off";
+    // The last two letters are drawn where the text ends.
+    int dark = 0;
+    for (int x = label.left + extent.cx - 12; x < label.left + extent.cx; ++x) {
+        for (int y = label.top; y < label.bottom; ++y) {
+            const COLORREF pixel = PixelAt({x, y});
+            dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 64 ? 1 : 0;
+        }
+    }
+    EXPECT_GE(dark, 10);
 }
 
 }  // namespace

@@ -67,13 +67,13 @@ bool OpenWebAddress(const std::string& address) {
     return result > 32;
 }
 
-int ShowCommandFor(WindowStyle style) {
-    return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
-}
-
 bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
 }  // namespace
+
+int ShowCommandFor(WindowStyle style) {
+    return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
+}
 
 ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
     if (IsWebAddressCommand(command)) {
@@ -96,6 +96,11 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
     }
     launched_.Launched(process.dwProcessId);
     const KernelHandle threadHandle(process.hThread);
+    // Wine starts a program of its host system without a Windows process to follow.
+    if (process.dwProcessId == 0 || process.hProcess == nullptr) {
+        const KernelHandle processHandle(process.hProcess);
+        return kUnfollowedProcess;
+    }
     // Never waited for; held only to answer whether it still runs, and let go once it has ended.
     std::erase_if(started_, [](const auto& entry) { return Ended(entry.second.get()); });
     started_.insert_or_assign(process.dwProcessId, KernelHandle(process.hProcess));
