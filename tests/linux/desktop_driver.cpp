@@ -90,15 +90,19 @@ pid_t Start(const std::vector<std::string>& argv, const fs::path& workingDir,
     return pid;
 }
 
-bool Alive(pid_t pid) { return kill(pid, 0) == 0 && !Ended(pid); }
+bool Alive(pid_t pid) { return !Ended(pid); }
 
 bool Ended(pid_t pid) {
     int status = 0;
     const pid_t reaped = waitpid(pid, &status, WNOHANG);
     if (reaped == pid) return true;
-    // Not our child: ask the system.
-    if (reaped < 0) return kill(pid, 0) != 0;
-    return false;
+    if (reaped == 0) return false;
+    // Not our child: one that has ended but is not yet collected (a zombie) has ended too.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const auto state = line.rfind(") ");
+    return state == std::string::npos || line.compare(state + 2, 1, "Z") == 0;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {

@@ -26,7 +26,7 @@ Output RunProgram(const std::vector<std::string>& argv, const std::string& input
 pid_t Start(const std::vector<std::string>& argv, const fs::path& workingDir,
             const std::map<std::string, std::string>& environment = {});
 bool Alive(pid_t pid);
-// Reaps `pid` if it has ended; true when it has.
+// Reaps `pid` if it is our child and has ended; true when it has ended, collected or not.
 bool Ended(pid_t pid);
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 // Processes of that name started on this test's display.

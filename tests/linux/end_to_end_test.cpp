@@ -257,7 +257,7 @@ TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
 
     ActivationRequests requests;
     ClickAt(kStop);
-    EXPECT_TRUE(WaitUntil([&] { return kill(player, 0) != 0; }, 10s)) << "Stop left the player running";
+    EXPECT_TRUE(WaitUntil([&] { return Ended(player); }, 10s)) << "Stop left the player running";
     EXPECT_FALSE(Ended(app)) << "Stop must not end Talvenor";
     // The player was asked for as the user's own action, with the time of the click, which a
     // manager that prevents focus stealing needs.
@@ -287,7 +287,7 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
     ClickAt(kQuit);
     EXPECT_TRUE(WaitUntil([&] { return Ended(app); }, 10s)) << "Quitter did not end Talvenor";
     std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(kill(conversion, 0), 0) << "the conversion ended with Talvenor";
+    EXPECT_TRUE(Alive(conversion)) << "the conversion ended with Talvenor";
     // Killed, the stand-in fails: its terminal then waits for Enter, which nobody will press.
     for (pid_t terminal : ProcessesNamed("xterm")) kill(terminal, SIGTERM);
     kill(conversion, SIGTERM);
@@ -327,7 +327,7 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
     EXPECT_EQ(!ProcessesNamed("talvenor-consol").empty(), withConsole);
     if (withConsole) {
         // The waiting console ran this conversion, and a new one waits for the next.
-        EXPECT_NE(kill(waiting.front(), 0), 0) << "the waiting console was not used";
+        EXPECT_TRUE(Ended(waiting.front())) << "the waiting console was not used";
         const auto next = WaitingConsoles();
         EXPECT_TRUE(next.size() == 1 && next.front() != waiting.front()) << "no console waits for the next conversion";
     }
