@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "form1.h"
+#include "win32_console.h"
 #include "win32_dialog.h"
 #include "win32_pictures.h"
 #include "win32_services.h"
@@ -12,6 +13,9 @@
 using namespace talvenor;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Started by a conversion to show it: a console, no window.
+    if (const auto toolLine = win32::ToolLineOf(GetCommandLineW())) return win32::RunConversionConsole(*toolLine);
+
     // The dialog's folder view and the picture codecs are COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const INITCOMMONCONTROLSEX commonControls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
