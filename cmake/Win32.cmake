@@ -45,6 +45,7 @@ if(TALVENOR_BUILD_TESTS)
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests
     tests/win32/win32_command_line_test.cpp
+    tests/win32/win32_console_test.cpp
     tests/win32/win32_player_test.cpp
     tests/win32/win32_resources_test.cpp
     tests/win32/win32_services_test.cpp
@@ -60,6 +61,14 @@ if(TALVENOR_BUILD_TESTS)
   set_tests_properties(win32 PROPERTIES
     ENVIRONMENT "TALVENOR_EXE=$<TARGET_FILE:Talvenor>;TALVENOR_RESOURCES=${CMAKE_CURRENT_SOURCE_DIR}/res"
     TIMEOUT 300)
+
+  # The window again at 125 %, 150 % and 200 %: places, pictures, pointer and fonts scale.
+  foreach(dpi 120 144 192)
+    add_test(NAME win32_window_dpi${dpi}
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/at_dpi.sh ${dpi} ${CMAKE_CROSSCOMPILING_EMULATOR}
+              $<TARGET_FILE:talvenor_win32_tests> --gtest_filter=WindowTest.*:ScaledWindowTest.*)
+    set_tests_properties(win32_window_dpi${dpi} PROPERTIES TIMEOUT 300)
+  endforeach()
 
   add_test(NAME win32_static_imports
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/check_imports.sh

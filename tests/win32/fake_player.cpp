@@ -78,8 +78,11 @@ int wmain() {
         CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                         CW_USEDEFAULT, 320, 240, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 1;
-    // As its starter asked, as a program's first window is shown.
-    ShowWindow(window, SW_SHOWDEFAULT);
+    // As its starter asked.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    ShowWindow(window, (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL);
     // Reported once the window shows, so that a reader of the report may look for it at once.
     Report(report);
 

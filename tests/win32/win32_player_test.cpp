@@ -116,6 +116,37 @@ TEST_F(PlayerTest, AStopBringsTheLastPlayerForwardRestoredAndTypesTheQuitKeyInto
         [&] { return platform.GetForegroundWindow() == reinterpret_cast<WindowHandle>(other); }));
 }
 
+TEST_F(PlayerTest, AStopWithNoPlayerToBringForwardTypesNoKeyAnywhere) {
+    InstallPlayer(L"argv_echo.exe");
+    ASSERT_TRUE(Play("clip"));
+    const WindowHandle endedWithoutWindow = platform.GetForegroundWindow();
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(videos.path() / L"argv_echo.txt"); }));
+    const HWND closed = CreateWindowExW(0, L"STATIC", L"closed player", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                        nullptr, nullptr, nullptr);
+    DestroyWindow(closed);
+    struct Case {
+        const char* what;
+        WindowHandle player;
+    };
+    const Case cases[] = {
+        {"no player ever started", 0},
+        {"the player ended without a window", endedWithoutWindow},
+        {"the player's window is closed", reinterpret_cast<WindowHandle>(closed)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetWindowTextW(edit_, L"");
+        SendKeysKeepLocks(platform, std::string(kPlayerQuitKey), false);
+        EXPECT_FALSE(platform.SetForegroundWindow(c.player));
+        // A key of our own after the stop's: once it arrives, any key the stop typed came first.
+        std::vector<INPUT> marker = win32::KeyInputsFor(L"z");
+        PumpUntil([] { return false; }, std::chrono::milliseconds(0));
+        SendInput(static_cast<UINT>(marker.size()), marker.data(), sizeof(INPUT));
+        EXPECT_TRUE(PumpUntil([&] { return !WindowText(edit_).empty(); }));
+        EXPECT_EQ(WindowText(edit_), L"z") << "the quit key went into the window that had the focus";
+    }
+}
+
 TEST_F(PlayerTest, AStandInForAProgramThatEndedWithoutAWindowFailsWithoutWaitingOut) {
     InstallPlayer(L"argv_echo.exe");
     ASSERT_TRUE(Play("clip"));

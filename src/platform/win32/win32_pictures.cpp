@@ -138,23 +138,23 @@ void PictureSet::DrawCentred(HDC dc, Picture picture, const RECT& area, int dpi)
     RestoreDC(dc, saved);
 }
 
-void PictureSet::DrawStretched(HDC dc, Picture picture, const RECT& target) const {
+void PictureSet::DrawStretched(HDC dc, Picture picture, const RECT& target, bool blend) const {
     const Image& image = images_[Slot(picture)];
     if (!image.bitmap) return;
     const int width = target.right - target.left;
     const int height = target.bottom - target.top;
     const bool wholeMultiple = width % image.size.cx == 0 && height % image.size.cy == 0;
     const int saved = SaveDC(dc);
-    // Whole multiples repeat each pixel and stay sharp; other scales blend neighbours.
-    SetStretchBltMode(dc, wholeMultiple ? COLORONCOLOR : HALFTONE);
+    // Whole multiples repeat each pixel and stay sharp.
+    SetStretchBltMode(dc, blend && !wholeMultiple ? HALFTONE : COLORONCOLOR);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     const MemoryDc source(CreateCompatibleDC(dc));
     {
         const Selection selection(source.get(), image.bitmap.get());
         if (image.alpha) {
-            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            const BLENDFUNCTION overWithAlpha{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
             AlphaBlend(dc, target.left, target.top, width, height, source.get(), 0, 0, image.size.cx,
-                       image.size.cy, blend);
+                       image.size.cy, overWithAlpha);
         } else {
             StretchBlt(dc, target.left, target.top, width, height, source.get(), 0, 0, image.size.cx,
                        image.size.cy, SRCCOPY);

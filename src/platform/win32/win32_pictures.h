@@ -22,11 +22,12 @@ public:
     explicit PictureSet(HINSTANCE instance);
 
     // Draws `picture` at its size for `dpi`, centred on `area` and clipped to it; its
-    // transparent parts leave what is beneath.
+    // transparent parts leave what is beneath. Its pixels are repeated, never blended: the small
+    // glyphs stay crisp.
     void DrawCentred(HDC dc, Picture picture, const RECT& area, int dpi) const;
-    // Draws `picture` stretched over `target`: pixels repeated where the scale is a whole
-    // multiple, smoothed otherwise.
-    void DrawStretched(HDC dc, Picture picture, const RECT& target) const;
+    // Draws `picture` stretched over `target`, each of its pixels repeated; with `blend`,
+    // neighbouring pixels are blended where the scale is not a whole multiple.
+    void DrawStretched(HDC dc, Picture picture, const RECT& target, bool blend = false) const;
     // The picture's natural size, at the design's resolution.
     SIZE SizeOf(Picture picture) const;
     SIZE SizeAt(Picture picture, int dpi) const;

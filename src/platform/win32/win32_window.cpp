@@ -331,7 +331,7 @@ LRESULT Win32Form::OnPaint() {
 void Win32Form::PaintSurface(HDC dc, const RECT& client) {
     FillRect(dc, &client, formBackground_.get());
     // The background covers the whole client area at every scaling.
-    pictures_.DrawStretched(dc, kFormDesign.picture, client);
+    pictures_.DrawStretched(dc, kFormDesign.picture, client, true);
     SetBkMode(dc, TRANSPARENT);
     // The last stored label lies at the back, so it is drawn first.
     for (auto design = kControlDesigns.rbegin(); design != kControlDesigns.rend(); ++design) {
