@@ -13,7 +13,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev googletest
-  xdotool x11-xserver-utils xclip
+  xdotool x11-xserver-utils xclip xinput
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
 )
 packages=("${run_packages[@]}")
@@ -28,5 +28,6 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Others may be installing at the same time: wait for the package lock rather than fail.
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
