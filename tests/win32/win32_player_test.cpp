@@ -87,7 +87,7 @@ TEST_F(PlayerTest, AStopBringsTheLastPlayerForwardRestoredAndTypesTheQuitKeyInto
 
     ASSERT_TRUE(Play("premier"));
     const WindowHandle first = platform.GetForegroundWindow();
-    ASSERT_TRUE(PumpUntil([&] { return Reported({folder, "premier.flv"}); }));
+    ASSERT_TRUE(PumpUntil([&] { return Reported({folder, "premier.flv"}); })) << ::testing::PrintToString(Reported());
     ASSERT_TRUE(Play("clip été"));
     const WindowHandle second = platform.GetForegroundWindow();
     EXPECT_NE(first, second);

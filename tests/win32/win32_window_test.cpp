@@ -546,3 +546,23 @@ TEST_F(ScaledWindowTest, AMoveToAScreenOfAnotherScalingLaysTheWindowOutAgain) {
 
 }  // namespace
 }  // namespace talvenor::testing
+
+namespace talvenor::testing {
+namespace {
+
+// The program's manifest, which the tests carry too, asks to be told each screen's own scaling.
+TEST(DpiAwareness, TheProgramIsAwareOfEachScreensScaling) {
+    using GetContext = HANDLE(WINAPI*)();
+    using AwarenessOf = int(WINAPI*)(HANDLE);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto getContext = reinterpret_cast<GetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<AwarenessOf>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (getContext == nullptr || awarenessOf == nullptr) GTEST_SKIP() << "a system without per-screen scaling";
+    constexpr int kPerMonitorAware = 2;
+    EXPECT_EQ(awarenessOf(getContext()), kPerMonitorAware);
+}
+
+}  // namespace
+}  // namespace talvenor::testing
