@@ -368,25 +368,26 @@ public:
         const std::uint32_t bgr = pixels_[static_cast<std::size_t>(y) * width_ + x];
         return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
     }
-    // The smallest rectangle of `area` that holds every dark pixel: the ink of a black glyph.
-    RECT InkIn(const RECT& area) const {
-        RECT ink{area.right, area.bottom, area.left, area.top};
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                const COLORREF c = At(x, y);
-                if (GetRValue(c) > 40 || GetGValue(c) > 40 || GetBValue(c) > 40) continue;
-                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
-                       std::max<LONG>(ink.bottom, y + 1)};
-            }
-        }
-        return ink;
-    }
-
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint32_t> pixels_;
 };
+
+// The smallest rectangle of `area` that holds every dark pixel: the ink of a black glyph.
+template <typename ColourAt>
+RECT InkOf(ColourAt colourAt, const RECT& area) {
+    RECT ink{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF c = colourAt(x, y);
+            if (GetRValue(c) > 40 || GetGValue(c) > 40 || GetBValue(c) > 40) continue;
+            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                   std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    return ink;
+}
 
 // The ink of a picture drawn at its natural size.
 RECT NaturalInk(const win32::PictureSet& pictures, Picture picture) {
@@ -398,16 +399,7 @@ RECT NaturalInk(const win32::PictureSet& pictures, Picture picture) {
     const RECT all{0, 0, size.cx, size.cy};
     FillRect(memory.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     pictures.DrawStretched(memory.get(), picture, all);
-    RECT ink{size.cx, size.cy, 0, 0};
-    for (int y = 0; y < size.cy; ++y) {
-        for (int x = 0; x < size.cx; ++x) {
-            const COLORREF c = GetPixel(memory.get(), x, y);
-            if (GetRValue(c) > 40 || GetGValue(c) > 40 || GetBValue(c) > 40) continue;
-            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
-                   std::max<LONG>(ink.bottom, y + 1)};
-        }
-    }
-    return ink;
+    return InkOf([&](int x, int y) { return GetPixel(memory.get(), x, y); }, all);
 }
 
 // The window at whatever scaling the system runs (the suite runs at 96, 120, 144 and 192 dots
@@ -491,7 +483,7 @@ protected:
         const ClientCapture shown = Shown();
         for (const ControlId id : {ControlId::CmdQuit, ControlId::CmdMinimise}) {
             const RECT natural = NaturalInk(pictures, DesignOf(id).picture);
-            const RECT ink = shown.InkIn(window.PixelsOf(id));
+            const RECT ink = InkOf([&](int x, int y) { return shown.At(x, y); }, window.PixelsOf(id));
             const int expectedWidth = (natural.right - natural.left) * dpi() / 96;
             const int expectedHeight = (natural.bottom - natural.top) * dpi() / 96;
             EXPECT_NEAR(ink.right - ink.left, expectedWidth, 1) << DesignOf(id).name << " at " << dpi();
