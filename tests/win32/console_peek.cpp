@@ -3,9 +3,8 @@
 //   console_peek type PROCESS KEYS   types KEYS into the console's input ("\r" in KEYS is Entrée)
 // PROCESS is a process id, or the file name of a running program ("Talvenor.exe").
 // Exit status 2 when there is no such process or it has no console to attach to.
-#include <windows.h>
-
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -18,15 +17,17 @@ using talvenor::win32::Narrow;
 namespace {
 
 int PrintText() {
-    const HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE output =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (output == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(output, &info)) return 2;
     std::string text;
     for (SHORT row = 0; row <= info.dwCursorPosition.Y; ++row) {
         std::wstring line(static_cast<std::size_t>(info.dwSize.X), L' ');
         DWORD read = 0;
-        ReadConsoleOutputCharacterW(output, line.data(), static_cast<DWORD>(line.size()), {0, row}, &read);
+        ReadConsoleOutputCharacterW(output, line.data(), static_cast<DWORD>(line.size()), {0, row},
+                                    &read);
         line.resize(read);
         line.erase(line.find_last_not_of(L' ') + 1);
         text += Narrow(line) + "\n";
@@ -39,8 +40,9 @@ int PrintText() {
 }
 
 int Type(const std::wstring& keys) {
-    const HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE input =
+        CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (input == INVALID_HANDLE_VALUE) return 2;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const bool enter = keys.compare(i, 2, L"\\r") == 0;
@@ -51,7 +53,8 @@ int Type(const std::wstring& keys) {
             records[k].EventType = KEY_EVENT;
             records[k].Event.KeyEvent.bKeyDown = k == 0;
             records[k].Event.KeyEvent.wRepeatCount = 1;
-            records[k].Event.KeyEvent.wVirtualKeyCode = enter ? VK_RETURN : LOBYTE(VkKeyScanW(character));
+            records[k].Event.KeyEvent.wVirtualKeyCode =
+                enter ? VK_RETURN : LOBYTE(VkKeyScanW(character));
             records[k].Event.KeyEvent.uChar.UnicodeChar = character;
         }
         DWORD written = 0;
@@ -62,12 +65,14 @@ int Type(const std::wstring& keys) {
 }
 
 DWORD ProcessIdOf(const std::wstring& process) {
-    if (process.find_first_not_of(L"0123456789") == std::wstring::npos) return std::wcstoul(process.c_str(), nullptr, 10);
+    if (process.find_first_not_of(L"0123456789") == std::wstring::npos)
+        return std::wcstoul(process.c_str(), nullptr, 10);
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD found = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && found == 0; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && found == 0;
+         more = Process32NextW(snapshot, &entry)) {
         if (_wcsicmp(entry.szExeFile, process.c_str()) == 0) found = entry.th32ProcessID;
     }
     CloseHandle(snapshot);

@@ -1,4 +1,7 @@
+#include "win32_console.h"
+
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,13 +10,10 @@
 #include <vector>
 
 #include "presets.h"
-#include "win32_console.h"
 #include "win32_handles.h"
 #include "win32_services.h"
 #include "win32_test_support.h"
 #include "win32_text.h"
-
-#include <tlhelp32.h>
 
 namespace talvenor::testing {
 namespace {
@@ -41,9 +41,8 @@ std::string OutputOf(std::wstring line) {
     startup.hStdOutput = write;
     startup.hStdError = write;
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                       &process);
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
     CloseHandle(write);
     if (!started) return {};
     const win32::KernelHandle processHandle(process.hProcess);
@@ -51,7 +50,8 @@ std::string OutputOf(std::wstring line) {
     std::string output;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        output.append(buffer, got);
     WaitForSingleObject(process.hProcess, 10000);
     std::erase(output, '\r');
     return output;
@@ -62,7 +62,8 @@ DWORD ConsoleProcess(const std::wstring& exeName) {
     const win32::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
         if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) return entry.th32ProcessID;
     }
     return 0;
@@ -81,7 +82,8 @@ protected:
     void TearDown() override {
         // A console the test left open would outlive it, and keep its folders from going.
         while (const DWORD left = ConsoleProcess(L"Talvenor.exe")) {
-            const win32::KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, left));
+            const win32::KernelHandle process(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, left));
             if (!process) break;
             TerminateProcess(process.get(), 1);
             WaitForSingleObject(process.get(), 5000);
@@ -89,8 +91,8 @@ protected:
     }
 
     std::string ConsoleText(DWORD process) const {
-        return OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() + L"\" text " +
-                        std::to_wstring(process));
+        return OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() +
+                        L"\" text " + std::to_wstring(process));
     }
     void Type(DWORD process, const std::wstring& keys) const {
         OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() + L"\" type " +
@@ -118,7 +120,8 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         {"crash", L"0xC0000005", false, "0xC0000005"},
     };
     const std::string baseName = "clip été «x» 日本";
-    const CommandLine conversion = ConversionCommand(kPresets[1], win32::Narrow(tools.path().wstring()), baseName);
+    const CommandLine conversion =
+        ConversionCommand(kPresets[1], win32::Narrow(tools.path().wstring()), baseName);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(videos.path() / L"argv_echo.txt");
@@ -127,14 +130,16 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", c.waitsForQ ? L"1" : L"");
         ASSERT_TRUE(platform.Shell(conversion, WindowStyle::NormalFocus));
 
-        ASSERT_TRUE(PumpUntil([&] { return LinesOf(videos.path() / L"argv_echo.txt").size() >= 3; }));
+        ASSERT_TRUE(
+            PumpUntil([&] { return LinesOf(videos.path() / L"argv_echo.txt").size() >= 3; }));
         const std::vector<std::string> lines = LinesOf(videos.path() / L"argv_echo.txt");
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()), conversion.arguments)
             << "the tool gets every argument whole";
         const DWORD console = ConsoleProcess(L"Talvenor.exe");
         if (c.codeShown == nullptr && !c.waitsForQ && console == 0) continue;  // already closed
         ASSERT_NE(console, 0u);
-        const win32::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, console));
+        const win32::KernelHandle process(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, console));
         ASSERT_TRUE(process);
         const auto ended = [&] { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; };
 
@@ -148,7 +153,8 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
             EXPECT_EQ(ConsoleText(console).find("échoué"), std::string::npos);
             continue;
         }
-        const std::string failed = std::string("La conversion a échoué (code ") + c.codeShown + ").";
+        const std::string failed =
+            std::string("La conversion a échoué (code ") + c.codeShown + ").";
         const std::string prompt = "Appuyez sur Entrée pour fermer cette fenêtre.";
         std::string shown;
         EXPECT_TRUE(PumpUntil([&] {
@@ -167,7 +173,8 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
 
 TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
     const std::wstring tool = LR"("C:\Outils\ffmpeg.exe" -y -i "clip \"été\"\\.flv"  -f avi x.avi)";
-    const std::wstring line = win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", tool);
+    const std::wstring line =
+        win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", tool);
     EXPECT_EQ(win32::ToolLineOf(line), tool);
     // Talvenor started for its window, or with a file, is not a console.
     EXPECT_EQ(win32::ToolLineOf(LR"("C:\Talvenor\Talvenor.exe")"), std::nullopt);

@@ -10,7 +10,9 @@ namespace talvenor::win32 {
 
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
 // Where the first word of a line ends, as the system reads a program's name: to the closing
 // quote when it opens with one, else to the first blank.
@@ -80,7 +82,8 @@ std::optional<std::wstring> ToolLineOf(std::wstring_view commandLine) {
 std::wstring FailureLines(DWORD exitCode) {
     wchar_t code[16];
     // 0xC0000005 and its kind are the system's own codes for a crash.
-    swprintf(code, 16, exitCode >= 0xC0000000 ? L"0x%08lX" : L"%lu", static_cast<unsigned long>(exitCode));
+    swprintf(code, 16, exitCode >= 0xC0000000 ? L"0x%08lX" : L"%lu",
+             static_cast<unsigned long>(exitCode));
     return Widen(kConversionFailed) + L" (code " + code + L").\r\n" + Widen(kPressEnterToClose);
 }
 
@@ -93,11 +96,14 @@ int RunConversionConsole(const std::wstring& toolLine) {
     const KernelHandle input = OpenConsole(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
     const KernelHandle output = OpenConsole(L"CONOUT$", GENERIC_READ | GENERIC_WRITE);
 
-    // Closing the console ends this process, and with it the tool: the job goes with its last handle.
+    // Closing the console ends this process, and with it the tool: the job goes with its last
+    // handle.
     const KernelHandle job(CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job) SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    if (job)
+        SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                sizeof limits);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -109,11 +115,11 @@ int RunConversionConsole(const std::wstring& toolLine) {
     std::wstring line = toolLine;
     const std::wstring program = ProgramOf(toolLine);
     // Only the console's own handles are inheritable here.
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
-        Write(output.get(), L"Impossible de lancer « " + program + L" » (erreur " + std::to_wstring(error) +
-                                L").\r\n" + Widen(kPressEnterToClose));
+        Write(output.get(), L"Impossible de lancer « " + program + L" » (erreur " +
+                                std::to_wstring(error) + L").\r\n" + Widen(kPressEnterToClose));
         WaitForEnter(input.get());
         return static_cast<int>(error);
     }
