@@ -3,8 +3,9 @@
 //   console_peek type PROCESS KEYS   types KEYS into the console's input ("\r" in KEYS is Entrée)
 // PROCESS is a process id, or the file name of a running program ("Talvenor.exe").
 // Exit status 2 when there is no such process or it has no console to attach to.
-#include <tlhelp32.h>
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
