@@ -171,6 +171,19 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
     }
 }
 
+TEST_F(ConversionConsoleTest, ClosingTheConsoleStopsTheConversion) {
+    const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", L"1");
+    ASSERT_TRUE(platform.Shell(ConversionCommand(kPresets[0], win32::Narrow(tools.path().wstring()), "clip"),
+                               WindowStyle::NormalFocus));
+    ASSERT_TRUE(PumpUntil([&] { return ConsoleProcess(L"ffmpeg.exe") != 0; }));
+    const win32::KernelHandle console(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ConsoleProcess(L"Talvenor.exe")));
+    ASSERT_TRUE(console);
+    // As the system ends the console's program when its window is closed.
+    TerminateProcess(console.get(), 1);
+    EXPECT_TRUE(PumpUntil([] { return ConsoleProcess(L"ffmpeg.exe") == 0; })) << "the tool goes on alone";
+}
+
 TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
     const std::wstring tool = LR"("C:\Outils\ffmpeg.exe" -y -i "clip \"été\"\\.flv"  -f avi x.avi)";
     const std::wstring line =
