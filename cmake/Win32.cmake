@@ -3,6 +3,7 @@
 
 add_library(talvenor_win32 STATIC
   src/platform/win32/win32_command_line.cpp
+  src/platform/win32/win32_console.cpp
   src/platform/win32/win32_dialog.cpp
   src/platform/win32/win32_keys.cpp
   src/platform/win32/win32_pictures.cpp
@@ -31,20 +32,20 @@ target_link_options(Talvenor PRIVATE -municode)
 
 if(TALVENOR_BUILD_TESTS)
   # Stand-ins the tests start and read through: a tool that reports what it received, a reader
-  # of another program's windows, and a player with a window that quits on its key.
-  foreach(helper argv_echo window_probe fake_player)
+  # of another program's windows, a player with a window that quits on its key, and a reader of
+  # another program's console that can type into it.
+  foreach(helper argv_echo window_probe fake_player console_peek)
     add_executable(${helper} tests/win32/${helper}.cpp src/platform/win32/win32_text.cpp)
     target_include_directories(${helper} PRIVATE src/platform/win32)
     target_compile_definitions(${helper} PRIVATE UNICODE _UNICODE)
     target_link_options(${helper} PRIVATE -municode)
     target_link_libraries(${helper} PRIVATE shell32 user32)
   endforeach()
-  # A window of its own and no console, as the player has.
-  set_target_properties(fake_player PROPERTIES WIN32_EXECUTABLE ON)
 
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests
     tests/win32/win32_command_line_test.cpp
+    tests/win32/win32_console_test.cpp
     tests/win32/win32_player_test.cpp
     tests/win32/win32_resources_test.cpp
     tests/win32/win32_file_test.cpp
@@ -55,12 +56,20 @@ if(TALVENOR_BUILD_TESTS)
     res/talvenor.rc)
   target_include_directories(talvenor_win32_tests PRIVATE tests/win32)
   target_link_libraries(talvenor_win32_tests PRIVATE talvenor_win32 talvenor_test_support GTest::gtest version)
-  add_dependencies(talvenor_win32_tests argv_echo fake_player Talvenor)
+  add_dependencies(talvenor_win32_tests argv_echo fake_player console_peek Talvenor)
 
   add_test(NAME win32 COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:talvenor_win32_tests>)
   set_tests_properties(win32 PROPERTIES
     ENVIRONMENT "TALVENOR_EXE=$<TARGET_FILE:Talvenor>;TALVENOR_RESOURCES=${CMAKE_CURRENT_SOURCE_DIR}/res"
     TIMEOUT 300)
+
+  # The window again at 125 %, 150 % and 200 %: places, pictures, pointer and fonts scale.
+  foreach(dpi 120 144 192)
+    add_test(NAME win32_window_dpi${dpi}
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/at_dpi.sh ${dpi} ${CMAKE_CROSSCOMPILING_EMULATOR}
+              $<TARGET_FILE:talvenor_win32_tests> --gtest_filter=WindowTest.*:ScaledWindowTest.*)
+    set_tests_properties(win32_window_dpi${dpi} PROPERTIES TIMEOUT 300)
+  endforeach()
 
   add_test(NAME win32_static_imports
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/check_imports.sh

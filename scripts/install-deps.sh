@@ -13,7 +13,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev googletest
-  xdotool x11-xserver-utils xclip qt6-gtk-platformtheme
+  xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
   mutter dbus-daemon weston xwayland
 )
@@ -29,5 +29,6 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
+# Others may be installing at the same time: wait for the package lock rather than fail.
 $sudo apt-get -o DPkg::Lock::Timeout=600 update -q
 DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

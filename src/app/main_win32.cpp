@@ -10,6 +10,7 @@
 #include "form1.h"
 #include "start_arguments.h"
 #include "version.h"
+#include "win32_console.h"
 #include "win32_dialog.h"
 #include "win32_pictures.h"
 #include "win32_services.h"
@@ -38,6 +39,9 @@ void ShowText(const std::string& text) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Started by a conversion to show it: a console, no window.
+    if (const auto toolLine = win32::ToolLineOf(GetCommandLineW())) return win32::RunConversionConsole(*toolLine);
+
     const StartRequest request = ReadStartArguments(ProgramArguments());
     switch (request.action) {
         case StartRequest::Action::PrintVersion: ShowText(TALVENOR_NAME " " TALVENOR_VERSION_TEXT); return 0;

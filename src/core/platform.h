@@ -80,8 +80,9 @@ public:
     virtual void MsgBox(const std::string& prompt) = 0;
     // A modal question with "Oui" and "Non"; true for "Oui".
     virtual bool AskYesNo(const std::string& prompt) = 0;
-    // Sends keys to the window that has the keyboard focus. With wait false the keys are
-    // delivered after the running handler returns.
+    // Sends keys to the window that the running handler brings forward with SetForegroundWindow,
+    // once it has the keyboard focus; when none comes forward within a bounded wait, no key is
+    // typed anywhere. With wait false the keys are delivered after the running handler returns.
     virtual void SendKeys(const std::string& keys, bool wait) = 0;
     // Processes the events waiting for the user-interface thread.
     virtual void DoEvents() = 0;

@@ -271,6 +271,46 @@ TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
     }
 }
 
+TEST_F(EndToEnd, StopAndQuitTypeNoKeyWhenNoPlayerComesForward) {
+    // A player that runs but never shows a window, as one that hangs before its first picture.
+    WriteScript(tools.path() / "ffplay", "exec sleep 30");
+    MakeClip(media.path() / "clip.flv");
+    Launch();
+    ChooseFile("clip.flv");
+    // Every key the X server sees, synthesised ones included, one line per event as it comes.
+    const fs::path events = media.path() / "events";
+    const pid_t recorder =
+        Start({"/bin/sh", "-c", "exec stdbuf -oL xinput test-xi2 --root > \"$1\"", "sh", events.string()}, media.path());
+    const auto keyPresses = [&] {
+        const std::string seen = ReadFile(events);
+        std::size_t count = 0;
+        for (std::size_t at = seen.find("(RawKeyPress)"); at != std::string::npos; at = seen.find("(RawKeyPress)", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    // Shift, pressed alone, types nothing: it marks where the recorder stands.
+    ASSERT_TRUE(WaitUntil([&] {
+        desktop.Key("shift");
+        return keyPresses() > 0;
+    }, 10s)) << "the key recorder did not start";
+    const std::size_t before = keyPresses();
+
+    // Stop with no player ever started, then with one whose window never comes; then Quitter.
+    ClickAt(kStop);
+    ClickAt(kVoir);
+    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed("sleep").empty(); }, 10s));
+    ClickAt(kStop);
+    ClickAt(kQuit);
+    EXPECT_TRUE(WaitUntil([&] { return Ended(app); }, 20s)) << "Quitter did not end Talvenor";
+    // A key of our own comes after any that Talvenor typed.
+    desktop.Key("shift");
+    EXPECT_TRUE(WaitUntil([&] { return keyPresses() > before; }, 10s));
+    EXPECT_EQ(keyPresses(), before + 1) << "the quit key was typed into a window that is not the player's";
+    kill(recorder, SIGTERM);
+    for (pid_t sleeper : ProcessesNamed("sleep")) kill(sleeper, SIGTERM);
+}
+
 TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
     // A stand-in for ffmpeg beside the program: it records its arguments and takes its time.
     WriteScript(tools.path() / "ffmpeg",

@@ -1,10 +1,13 @@
 // Stands in for a tool: writes what it received to "argv_echo.txt" in its working directory, as
 // UTF-8 lines: the raw command line, the working directory, the show command it was asked for,
-// then one argument per line.
+// then one argument per line. A console program, as ffmpeg is. Then, as ffmpeg would:
+//   ARGV_ECHO_WAIT_FOR_Q=1   reads its standard input until "q", writes "argv_echo.q", goes on;
+//   ARGV_ECHO_EXIT=N         ends with exit code N (decimal, or 0x... hexadecimal), else 0.
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 #include "win32_text.h"
@@ -31,5 +34,20 @@ int wmain() {
     DWORD written = 0;
     WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &written, nullptr);
     CloseHandle(file);
-    return MoveFileExW(L"argv_echo.tmp", L"argv_echo.txt", MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    if (!MoveFileExW(L"argv_echo.tmp", L"argv_echo.txt", MOVEFILE_REPLACE_EXISTING)) return 1;
+
+    wchar_t value[32] = {};
+    if (GetEnvironmentVariableW(L"ARGV_ECHO_WAIT_FOR_Q", value, 32) > 0) {
+        // ffmpeg's console keys: it stops on "q".
+        const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        SetConsoleMode(input, 0);
+        wchar_t key = 0;
+        DWORD read = 0;
+        while (ReadConsoleW(input, &key, 1, &read, nullptr) && read == 1 && key != L'q') {
+        }
+        if (key != L'q') return 1;
+        CloseHandle(CreateFileW(L"argv_echo.q", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    if (GetEnvironmentVariableW(L"ARGV_ECHO_EXIT", value, 32) == 0) return 0;
+    return static_cast<int>(std::wcstoul(value, nullptr, 0));
 }

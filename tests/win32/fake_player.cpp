@@ -1,7 +1,8 @@
-// Stands in for the player: opens a visible window titled with its first argument, shown as it
-// was asked to be shown, and quits on the key "q" as the player does. When TALVENOR_PLAYER_REPORT
-// names a file, it appends to it, as UTF-8 lines: its working directory, then one argument per
-// line, then "quit" once the key came, "quit while minimised" if its window was minimised then.
+// Stands in for the player, a console program as ffplay is: opens a visible window titled with
+// its first argument, shown as it was asked to be shown, and quits on the key "q" as the player
+// does. When TALVENOR_PLAYER_REPORT names a file, it appends to it, as UTF-8 lines: its working
+// directory, then one argument per line, "console window shown" if it was given a visible
+// console, then "quit" once the key came, "quit while minimised" if its window was minimised then.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -53,13 +54,16 @@ LRESULT CALLBACK PlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int wmain() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     std::wstring directory(MAX_PATH * 4, L'\0');
     directory.resize(GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data()));
     std::string report = Narrow(directory) + "\n";
     for (int i = 1; i < count; ++i) report += Narrow(arguments[i]) + "\n";
+    const HWND console = GetConsoleWindow();
+    if (console != nullptr && IsWindowVisible(console)) report += "console window shown\n";
     const std::wstring title = count > 1 ? arguments[1] : L"fake player";
     LocalFree(arguments);
 
@@ -74,7 +78,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                         CW_USEDEFAULT, 320, 240, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 1;
-    ShowWindow(window, show);
+    // As its starter asked.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    ShowWindow(window, (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL);
     // Reported once the window shows, so that a reader of the report may look for it at once.
     Report(report);
 

@@ -87,7 +87,7 @@ TEST_F(PlayerTest, AStopBringsTheLastPlayerForwardRestoredAndTypesTheQuitKeyInto
 
     ASSERT_TRUE(Play("premier"));
     const WindowHandle first = platform.GetForegroundWindow();
-    ASSERT_TRUE(PumpUntil([&] { return Reported({folder, "premier.flv"}); }));
+    ASSERT_TRUE(PumpUntil([&] { return Reported({folder, "premier.flv"}); })) << ::testing::PrintToString(Reported());
     ASSERT_TRUE(Play("clip été"));
     const WindowHandle second = platform.GetForegroundWindow();
     EXPECT_NE(first, second);
@@ -114,6 +114,37 @@ TEST_F(PlayerTest, AStopBringsTheLastPlayerForwardRestoredAndTypesTheQuitKeyInto
     EXPECT_TRUE(platform.SetForegroundWindow(reinterpret_cast<WindowHandle>(other)));
     EXPECT_TRUE(PumpUntil(
         [&] { return platform.GetForegroundWindow() == reinterpret_cast<WindowHandle>(other); }));
+}
+
+TEST_F(PlayerTest, AStopWithNoPlayerToBringForwardTypesNoKeyAnywhere) {
+    InstallPlayer(L"argv_echo.exe");
+    ASSERT_TRUE(Play("clip"));
+    const WindowHandle endedWithoutWindow = platform.GetForegroundWindow();
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(videos.path() / L"argv_echo.txt"); }));
+    const HWND closed = CreateWindowExW(0, L"STATIC", L"closed player", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                        nullptr, nullptr, nullptr);
+    DestroyWindow(closed);
+    struct Case {
+        const char* what;
+        WindowHandle player;
+    };
+    const Case cases[] = {
+        {"no player ever started", 0},
+        {"the player ended without a window", endedWithoutWindow},
+        {"the player's window is closed", reinterpret_cast<WindowHandle>(closed)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetWindowTextW(edit_, L"");
+        SendKeysKeepLocks(platform, std::string(kPlayerQuitKey), false);
+        EXPECT_FALSE(platform.SetForegroundWindow(c.player));
+        // A key of our own after the stop's: once it arrives, any key the stop typed came first.
+        std::vector<INPUT> marker = win32::KeyInputsFor(L"z");
+        PumpUntil([] { return false; }, std::chrono::milliseconds(0));
+        SendInput(static_cast<UINT>(marker.size()), marker.data(), sizeof(INPUT));
+        EXPECT_TRUE(PumpUntil([&] { return !WindowText(edit_).empty(); }));
+        EXPECT_EQ(WindowText(edit_), L"z") << "the quit key went into the window that had the focus";
+    }
 }
 
 TEST_F(PlayerTest, AStandInForAProgramThatEndedWithoutAWindowFailsWithoutWaitingOut) {

@@ -212,6 +212,8 @@ protected:
 TEST_F(KeysTest, KeysAreTypedAfterTheHandlerReturnsEachAsItsKey) {
     const std::wstring typed = L"q?Aé";
     platform.SendKeys(Narrow(typed), false);
+    // The keys go where the handler brings the focus, as a stop brings the player forward.
+    EXPECT_TRUE(platform.SetForegroundWindow(reinterpret_cast<WindowHandle>(frame_.get())));
     EXPECT_EQ(WindowText(edit_), L"") << "nothing is typed while the handler runs";
     EXPECT_TRUE(PumpUntil([&] { return WindowText(edit_) == typed; })) << Narrow(WindowText(edit_));
 
@@ -227,6 +229,7 @@ TEST_F(KeysTest, DoEventsDeliversAPendingSendAndTheLocksStayAsTheyWere) {
     KeyStateTable before{};
     platform.GetKeyboardState(before);
     SendKeysKeepLocks(platform, "q", false);
+    EXPECT_TRUE(platform.SetForegroundWindow(reinterpret_cast<WindowHandle>(frame_.get())));
     platform.DoEvents();
     EXPECT_TRUE(PumpUntil([&] { return WindowText(edit_) == L"q"; }));
     KeyStateTable after{};

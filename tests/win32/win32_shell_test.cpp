@@ -45,6 +45,9 @@ bool WaitForReport(const fs::path& folder, Received& received) {
 
 class ShellTest : public ::testing::Test {
 protected:
+    // Conversions show in the console of the real program, built beside the tests.
+    void SetUp() override { platform.SetConsoleProgram((TestProgramFolder() / L"Talvenor.exe").wstring()); }
+
     TemporaryFolder tools{L"Talvenor outils"};
     TemporaryFolder videos{L"Talvenor vidéos été"};
     win32::Win32Platform platform{GetModuleHandleW(nullptr)};
@@ -61,16 +64,15 @@ TEST_F(ShellTest, TheToolGetsItsArgumentsTheWorkingDirectoryAndTheWindowStyle) {
     struct Case {
         CommandLine command;
         WindowStyle style;
-        int show;
+        int show;  // -1: the tool is not told; a conversion's console is what shows
         bool exactText;  // names that need no quotes: the line is the composed text itself
     };
     const Case cases[] = {
-        {ConversionCommand(kPresets[2], ToolDir(), "clip"), WindowStyle::NormalFocus, SW_SHOWNORMAL, true},
-        {ConversionCommand(kPresets[1], ToolDir(), "mon clip & co ^ 100%"), WindowStyle::NormalFocus,
-         SW_SHOWNORMAL, false},
-        {ConversionCommand(kPresets[3], ToolDir(), "été \"à\" Noël"), WindowStyle::NormalFocus, SW_SHOWNORMAL,
-         false},
-        {ConversionCommand(kPresets[0], ToolDir(), "-dash"), WindowStyle::NormalFocus, SW_SHOWNORMAL, false},
+        {ConversionCommand(kPresets[2], ToolDir(), "clip"), WindowStyle::NormalFocus, -1, true},
+        {ConversionCommand(kPresets[1], ToolDir(), "mon clip & co ^ 100%"), WindowStyle::NormalFocus, -1, false},
+        {ConversionCommand(kPresets[3], ToolDir(), "été \"à\" Noël"), WindowStyle::NormalFocus, -1, false},
+        {ConversionCommand(kPresets[0], ToolDir(), "-dash"), WindowStyle::NormalFocus, -1, false},
+        {ConversionCommand(kPresets[0], ToolDir(), "Видео 日本 \\\"x\\"), WindowStyle::NormalFocus, -1, false},
         {PlayerCommand(ToolDir(), "Видео", ".flv"), WindowStyle::MinimisedFocus, SW_SHOWMINIMIZED, true},
     };
     const WorkingDirectory inVideos(videos.path());
@@ -92,53 +94,74 @@ TEST_F(ShellTest, TheToolGetsItsArgumentsTheWorkingDirectoryAndTheWindowStyle) {
     }
 }
 
-TEST_F(ShellTest, FindsTheToolWithoutExtensionThenOnTheSearchPath) {
-    InstallTool(L"ffmpeg");
+TEST_F(ShellTest, TheToolComesFromTalvenorsFolderThenThePathAndNeverFromTheVideosFolder) {
+    TemporaryFolder onPath{L"Talvenor chemin"};
+    const auto put = [](const fs::path& where) { fs::copy_file(TestProgramFolder() / L"argv_echo.exe", where); };
+    // A stray player in the video's folder, the current one, as a download might leave it.
+    put(videos.path() / L"ffplay.exe");
     const WorkingDirectory inVideos(videos.path());
-    Received received;
-    ASSERT_TRUE(platform.Shell(ConversionCommand(kPresets[0], ToolDir(), "clip"), WindowStyle::NormalFocus));
-    ASSERT_TRUE(WaitForReport(videos.path(), received));
-    EXPECT_EQ(received.arguments, (std::vector<std::string>{"-y", "-i", "clip.flv", "-f", "avi", "clip.avi"}));
-
-    // No folder given: the program's own folder and the PATH are searched.
-    fs::remove(videos.path() / L"argv_echo.txt");
-    const CommandLine bare{"argv_echo /t", "", "argv_echo", {"/t"}, "argv_echo"};
-    ASSERT_TRUE(platform.Shell(bare, WindowStyle::MinimisedFocus));
-    ASSERT_TRUE(WaitForReport(videos.path(), received));
-    EXPECT_EQ(received.arguments.back(), "/t");
+    struct Case {
+        const char* what;
+        std::wstring path;         // the PATH while the player is started
+        const wchar_t* besideTalvenor;  // the player in Talvenor's folder, under this name
+        fs::path started;          // empty: nothing may start
+    };
+    const Case cases[] = {
+        {"beside Talvenor, without extension", onPath.path().wstring(), L"ffplay", tools.path() / L"ffplay"},
+        {"beside Talvenor", onPath.path().wstring(), L"ffplay.exe", tools.path() / L"ffplay.exe"},
+        {"on the PATH", L".;;" + onPath.path().wstring(), nullptr, onPath.path() / L"ffplay.exe"},
+        {"the current folder by name, or relatively", L".;..\\" + videos.path().filename().wstring() + L";", nullptr,
+         {}},
+    };
+    put(onPath.path() / L"ffplay.exe");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& entry : fs::directory_iterator(tools.path())) fs::remove(entry.path());
+        if (c.besideTalvenor != nullptr) InstallTool(c.besideTalvenor);
+        fs::remove(videos.path() / L"argv_echo.txt");
+        const EnvironmentVariable path(L"PATH", c.path);
+        const bool started = platform.Shell(PlayerCommand(ToolDir(), "clip", ".flv"), WindowStyle::MinimisedFocus);
+        ASSERT_EQ(started, !c.started.empty());
+        if (!started) continue;
+        Received received;
+        ASSERT_TRUE(WaitForReport(videos.path(), received));
+        EXPECT_TRUE(received.commandLine.starts_with("\"" + win32::Narrow(c.started.wstring()) + "\" "))
+            << received.commandLine;
+        EXPECT_EQ(received.arguments, std::vector<std::string>{"clip.flv"});
+    }
 }
 
-TEST_F(ShellTest, TheMixerIsTheOldOneElseItsSuccessorAndWithNeitherTheLaunchFails) {
-    // Neither mixer is part of the system here, as under Wine: the search path decides alone.
+TEST_F(ShellTest, TheMixerComesFromTheSystemFolderOnlyAndShowsAtOnce) {
     wchar_t system[MAX_PATH];
     const fs::path systemFolder(std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)));
     for (const wchar_t* mixer : {L"sndvol32.exe", L"sndvol.exe"}) {
         if (fs::exists(systemFolder / mixer)) GTEST_SKIP() << "this system has its own mixer";
     }
+    // Mixers on the PATH and in the current folder are not the system's.
+    InstallTool(L"sndvol32.exe");
+    InstallTool(L"sndvol.exe");
+    fs::copy_file(TestProgramFolder() / L"argv_echo.exe", videos.path() / L"sndvol.exe");
     const EnvironmentVariable path(L"PATH", tools.path().wstring());
     const WorkingDirectory inVideos(videos.path());
-    struct Case {
-        std::vector<std::wstring> installed;
-        const wchar_t* started;  // null: nothing can start
-    };
-    const Case cases[] = {
-        {{}, nullptr},
-        {{L"sndvol.exe"}, L"sndvol.exe"},
-        {{L"sndvol32.exe", L"sndvol.exe"}, L"sndvol32.exe"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.started != nullptr ? win32::Narrow(c.started) : "neither mixer");
-        for (const auto& entry : fs::directory_iterator(tools.path())) fs::remove(entry.path());
-        for (const std::wstring& name : c.installed) InstallTool(name);
-        fs::remove(videos.path() / L"argv_echo.txt");
-        const bool started = platform.Shell(MixerCommand(), WindowStyle::MinimisedFocus);
-        ASSERT_EQ(started, c.started != nullptr);
-        if (!started) continue;
-        Received received;
-        ASSERT_TRUE(WaitForReport(videos.path(), received));
-        EXPECT_EQ(received.commandLine, "\"" + win32::Narrow((tools.path() / c.started).wstring()) + "\" /t");
-        EXPECT_EQ(received.arguments, std::vector<std::string>{"/t"});
-    }
+    EXPECT_FALSE(platform.Shell(MixerCommand(), WindowStyle::MinimisedFocus));
+
+    // The later name, as a system of today has it; it opens shown, as the volume popup it stands for.
+    const fs::path mixer = systemFolder / L"sndvol.exe";
+    fs::copy_file(TestProgramFolder() / L"argv_echo.exe", mixer);
+    struct Removed {
+        fs::path file;
+        ~Removed() {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    } removed{mixer};
+    fs::remove(videos.path() / L"argv_echo.txt");
+    ASSERT_TRUE(platform.Shell(MixerCommand(), WindowStyle::MinimisedFocus));
+    Received received;
+    ASSERT_TRUE(WaitForReport(videos.path(), received));
+    EXPECT_NE(received.commandLine.find(win32::Narrow(mixer.wstring())), std::string::npos) << received.commandLine;
+    EXPECT_EQ(received.arguments, std::vector<std::string>{"/t"});
+    EXPECT_EQ(received.show, SW_SHOWNORMAL);
 }
 
 TEST_F(ShellTest, AMissingToolIsReportedAsAFailure) {

@@ -5,6 +5,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -260,11 +263,11 @@ TEST_F(WindowTest, TheHandShowsOverTheDesignedControlsOnly) {
         if (control == nullptr) continue;
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));
         SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        EXPECT_EQ(GetCursor() == pictures.HandPointer(), design.handPointer) << design.name;
+        EXPECT_EQ(GetCursor() == pictures.HandPointer(window.Dpi()), design.handPointer) << design.name;
     }
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Form()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_NE(GetCursor(), pictures.HandPointer()) << "bare surface";
+    EXPECT_NE(GetCursor(), pictures.HandPointer(window.Dpi())) << "bare surface";
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(pictures.HandPointer(), &info));
     EXPECT_FALSE(info.fIcon);
@@ -347,6 +350,237 @@ TEST_F(WindowTest, TheAddressShowsWholeAndEndsAtTheWindowsCorner) {
         }
     }
     EXPECT_GE(dark, 10);
+}
+
+}  // namespace
+}  // namespace talvenor::testing
+
+namespace talvenor::testing {
+namespace {
+
+// The client area as the screen shows it, read back in one piece.
+class ClientCapture {
+public:
+    explicit ClientCapture(HWND window) {
+        RECT client;
+        GetClientRect(window, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        const win32::WindowDc screen(nullptr);
+        const win32::Bitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const win32::MemoryDc memory(CreateCompatibleDC(screen.get()));
+        {
+            const win32::Selection selection(memory.get(), bitmap.get());
+            BitBlt(memory.get(), 0, 0, width_, height_, screen.get(), origin.x, origin.y, SRCCOPY);
+            GdiFlush();
+            const auto* pixels = static_cast<const std::uint32_t*>(bits);
+            pixels_.assign(pixels, pixels + static_cast<std::size_t>(width_) * height_);
+        }
+    }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool SameAs(const ClientCapture& other) const {
+        return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;
+    }
+    COLORREF At(int x, int y) const {
+        const std::uint32_t bgr = pixels_[static_cast<std::size_t>(y) * width_ + x];
+        return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+    }
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint32_t> pixels_;
+};
+
+// The smallest rectangle of `area` that holds every dark pixel: the ink of a black glyph.
+template <typename ColourAt>
+RECT InkOf(ColourAt colourAt, const RECT& area) {
+    RECT ink{area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF c = colourAt(x, y);
+            if (GetRValue(c) > 40 || GetGValue(c) > 40 || GetBValue(c) > 40) continue;
+            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                   std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    return ink;
+}
+
+// The ink of a picture drawn at its natural size.
+RECT NaturalInk(const win32::PictureSet& pictures, Picture picture) {
+    const SIZE size = pictures.SizeOf(picture);
+    const win32::WindowDc screen(nullptr);
+    const win32::MemoryDc memory(CreateCompatibleDC(screen.get()));
+    const win32::Bitmap bitmap(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    const win32::Selection selection(memory.get(), bitmap.get());
+    const RECT all{0, 0, size.cx, size.cy};
+    FillRect(memory.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    pictures.DrawStretched(memory.get(), picture, all);
+    return InkOf([&](int x, int y) { return GetPixel(memory.get(), x, y); }, all);
+}
+
+// The window at whatever scaling the system runs (the suite runs at 96, 120, 144 and 192 dots
+// per inch), and after a move to a screen of another scaling.
+class ScaledWindowTest : public WindowTest {
+protected:
+    int dpi() const { return window.Dpi(); }
+
+    // The client area once it is drawn and the screen shows it: two reads a moment apart agree.
+    ClientCapture Shown() {
+        RedrawWindow(Form(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        std::optional<ClientCapture> last;
+        std::optional<ClientCapture> settled;
+        PumpUntil(
+            [&] {
+                ClientCapture now(Form());
+                if (last && now.SameAs(*last)) settled = now;
+                last = now;
+                return settled.has_value();
+            },
+            std::chrono::milliseconds(10000), [this](MSG& m) { return window.PreTranslateMessage(m); });
+        return settled ? *settled : *last;
+    }
+
+    // Window size, control places and fonts, all from the design's twips at `dpi`.
+    void ExpectLaidOutAt(int at) {
+        SCOPED_TRACE("at " + std::to_string(at) + " dpi");
+        RECT client;
+        GetClientRect(Form(), &client);
+        EXPECT_EQ(client.right, TwipsToPixels(kFormDesign.clientWidth, at));
+        EXPECT_EQ(client.bottom, TwipsToPixels(kFormDesign.clientHeight, at));
+        for (const ControlDesign& design : kControlDesigns) {
+            const HWND control = Of(design.id);
+            if (control == nullptr) continue;
+            RECT place;
+            GetWindowRect(control, &place);
+            MapWindowPoints(nullptr, Form(), reinterpret_cast<POINT*>(&place), 2);
+            const RECT expected{TwipsToPixels(design.left, at), TwipsToPixels(design.top, at),
+                                TwipsToPixels(design.left, at) + TwipsToPixels(design.width, at),
+                                TwipsToPixels(design.top, at) + TwipsToPixels(design.height, at)};
+            EXPECT_TRUE(EqualRect(&place, &expected)) << design.name;
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+            EXPECT_EQ(font.lfHeight, -static_cast<LONG>(design.font.points * at / 72.0 + 0.5)) << design.name;
+            // The bitmap face only where it has a strike: at whole multiples of 96.
+            EXPECT_EQ(std::wstring(font.lfFaceName), at % 96 == 0 ? L"MS Sans Serif" : L"Microsoft Sans Serif")
+                << design.name;
+        }
+    }
+
+    // Every pixel of the bare surface, out to the edges and corners, is the background picture's
+    // blue: none of the window's grey shows.
+    void ExpectBackgroundFillsTheClientArea() {
+        const ClientCapture shown = Shown();
+        ASSERT_EQ(shown.width(), TwipsToPixels(kFormDesign.clientWidth, dpi()));
+        int sampled = 0;
+        for (int y = 0; y < shown.height(); y += 3) {
+            for (int x = 0; x < shown.width(); x += 3) {
+                const POINT point{x, y};
+                if (ChildWindowFromPointEx(Form(), point, CWP_SKIPINVISIBLE) != Form()) continue;
+                bool onLabel = false;
+                for (const ControlDesign& design : kControlDesigns) {
+                    const RECT label = window.PixelsOf(design.id);
+                    onLabel = onLabel || (design.kind == ControlKind::Label && PtInRect(&label, point));
+                }
+                if (onLabel) continue;
+                ++sampled;
+                ASSERT_EQ(GetBValue(shown.At(x, y)), 255) << "at " << x << "," << y;
+            }
+        }
+        EXPECT_GT(sampled, shown.width() * shown.height() / 9 / 2);
+        // The picture's darkened rim reaches every corner: it is stretched, not tiled or cut.
+        for (const POINT corner : {POINT{0, 0}, POINT{shown.width() - 1, 0}, POINT{0, shown.height() - 1},
+                                   POINT{shown.width() - 1, shown.height() - 1}}) {
+            EXPECT_LT(GetRValue(shown.At(corner.x, corner.y)), 60) << corner.x << "," << corner.y;
+        }
+    }
+
+    // The black glyphs grow with the scale: their ink is the picture's, scaled.
+    void ExpectGlyphsScaled() {
+        const ClientCapture shown = Shown();
+        for (const ControlId id : {ControlId::CmdQuit, ControlId::CmdMinimise}) {
+            const RECT natural = NaturalInk(pictures, DesignOf(id).picture);
+            const RECT ink = InkOf([&](int x, int y) { return shown.At(x, y); }, window.PixelsOf(id));
+            const int expectedWidth = (natural.right - natural.left) * dpi() / 96;
+            const int expectedHeight = (natural.bottom - natural.top) * dpi() / 96;
+            EXPECT_NEAR(ink.right - ink.left, expectedWidth, 1) << DesignOf(id).name << " at " << dpi();
+            EXPECT_NEAR(ink.bottom - ink.top, expectedHeight, 1) << DesignOf(id).name << " at " << dpi();
+        }
+    }
+
+    void ExpectPointerScaled() {
+        SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Of(ControlId::CmdLancer)),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(GetCursor(), &info));
+        const win32::Bitmap mask(info.hbmMask);
+        const win32::Bitmap colour(info.hbmColor);
+        BITMAP picture{};
+        GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof picture, &picture);
+        EXPECT_EQ(picture.bmWidth, win32::ScaledPixels(32, dpi()));
+        EXPECT_EQ(info.xHotspot, static_cast<DWORD>(win32::ScaledPixels(5, dpi())));
+        EXPECT_EQ(info.yHotspot, 0u);
+    }
+};
+
+TEST_F(ScaledWindowTest, TheWholeWindowFollowsTheScreensScaling) {
+    if (const char* expected = std::getenv("TALVENOR_EXPECTED_DPI")) {
+        ASSERT_EQ(dpi(), std::atoi(expected)) << "the system's scaling did not reach the window";
+    }
+    ExpectLaidOutAt(dpi());
+    ExpectBackgroundFillsTheClientArea();
+    ExpectGlyphsScaled();
+    ExpectPointerScaled();
+}
+
+TEST_F(ScaledWindowTest, AMoveToAScreenOfAnotherScalingLaysTheWindowOutAgain) {
+    const int original = dpi();
+    for (const int target : {original == 192 ? 120 : 192, 144, original}) {
+        SCOPED_TRACE("moved to a screen at " + std::to_string(target) + " dpi");
+        const int width = TwipsToPixels(kFormDesign.clientWidth, target);
+        const int height = TwipsToPixels(kFormDesign.clientHeight, target);
+        RECT suggested{40, 30, 40 + width, 30 + height};
+        SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(target, target), reinterpret_cast<LPARAM>(&suggested));
+        Pump();
+        EXPECT_EQ(window.Dpi(), target);
+        RECT outer;
+        GetWindowRect(Form(), &outer);
+        EXPECT_TRUE(EqualRect(&outer, &suggested)) << "the suggested rectangle is taken";
+        ExpectLaidOutAt(target);
+        ExpectBackgroundFillsTheClientArea();
+        ExpectGlyphsScaled();
+        ExpectPointerScaled();
+    }
+}
+
+}  // namespace
+}  // namespace talvenor::testing
+
+namespace talvenor::testing {
+namespace {
+
+// The program's manifest, which the tests carry too, asks to be told each screen's own scaling.
+TEST(DpiAwareness, TheProgramIsAwareOfEachScreensScaling) {
+    using GetContext = HANDLE(WINAPI*)();
+    using AwarenessOf = int(WINAPI*)(HANDLE);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto getContext = reinterpret_cast<GetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    const auto awarenessOf = reinterpret_cast<AwarenessOf>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    if (getContext == nullptr || awarenessOf == nullptr) GTEST_SKIP() << "a system without per-screen scaling";
+    constexpr int kPerMonitorAware = 2;
+    EXPECT_EQ(awarenessOf(getContext()), kPerMonitorAware);
 }
 
 }  // namespace

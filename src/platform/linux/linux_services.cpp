@@ -19,6 +19,7 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "linux_process.h"
 #include "qt_dialog.h"
@@ -256,10 +257,10 @@ void LinuxPlatform::SendKeys(const std::string& keys, bool wait) {
 }
 
 void LinuxPlatform::DeliverKeys(const std::string& keys) {
-    if (focusRequested_ != 0) {
-        desktop_.WaitForFocus(focusRequested_, kFocusWaitMs);
-        focusRequested_ = 0;
-    }
+    const WindowHandle target = std::exchange(focusRequested_, 0);
+    // Only the player brought forward by a stop gets the keys: when it did not come forward in
+    // time they are dropped, never typed into the window that happens to have the focus.
+    if (target == 0 || !desktop_.WaitForFocus(target, kFocusWaitMs)) return;
     desktop_.TypeText(keys);
 }
 
@@ -334,6 +335,7 @@ WindowHandle LinuxPlatform::Resolve(WindowHandle window) {
 }
 
 bool LinuxPlatform::SetForegroundWindow(WindowHandle window) {
+    focusRequested_ = 0;
     const WindowHandle target = Resolve(window);
     if (target == 0 || !desktop_.Activate(target)) return false;
     focusRequested_ = target;

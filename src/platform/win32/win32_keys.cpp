@@ -66,10 +66,11 @@ void Win32Platform::SendKeys(const std::string& keys, bool wait) {
 
 void Win32Platform::SendPendingKeys() {
     if (pendingKeys_.empty()) return;
-    // The player brought forward by a stop gets the keys, not the window it took the focus from.
-    WaitForRequestedFocus();
     std::vector<INPUT> inputs = KeyInputsFor(pendingKeys_.front());
     pendingKeys_.pop_front();
+    // Only the player brought forward by a stop gets the keys: when it did not come forward in
+    // time they are dropped, never typed into the window that happens to have the focus.
+    if (!WaitForRequestedFocus()) return;
     if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 

@@ -66,24 +66,25 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return {description.bmWidth, description.bmHeight};
 }
 
-// The pointer is kept as an icon resource; its hot spot is set here.
-Icon MakeHandPointer(HINSTANCE instance) {
+// The pointer is kept as a 32 x 32 icon resource; its size and hot spot follow the scaling.
+Icon MakeHandPointer(HINSTANCE instance, int dpi) {
+    const int size = ScaledPixels(32, dpi);
     const Icon picture(static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_HAND_POINTER), IMAGE_ICON, 32, 32, 0)));
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_HAND_POINTER), IMAGE_ICON, size, size, 0)));
     if (!picture) return {};
     ICONINFO info{};
     if (!GetIconInfo(picture.get(), &info)) return {};
     const Bitmap mask(info.hbmMask);
     const Bitmap colour(info.hbmColor);
     info.fIcon = FALSE;
-    info.xHotspot = TALVENOR_HAND_HOT_SPOT_X;
-    info.yHotspot = TALVENOR_HAND_HOT_SPOT_Y;
+    info.xHotspot = static_cast<DWORD>(ScaledPixels(TALVENOR_HAND_HOT_SPOT_X, dpi));
+    info.yHotspot = static_cast<DWORD>(ScaledPixels(TALVENOR_HAND_HOT_SPOT_Y, dpi));
     return Icon(CreateIconIndirect(&info));
 }
 
 }  // namespace
 
-PictureSet::PictureSet(HINSTANCE instance) {
+PictureSet::PictureSet(HINSTANCE instance) : instance_(instance) {
     const struct {
         Picture picture;
         int id;
@@ -109,33 +110,54 @@ PictureSet::PictureSet(HINSTANCE instance) {
     smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVENOR), IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON),
                                                    GetSystemMetrics(SM_CYSMICON), 0)));
-    hand_ = MakeHandPointer(instance);
+    HandPointer(kDesignDpi);
+}
+
+HCURSOR PictureSet::HandPointer(int dpi) const {
+    Icon& hand = hands_[dpi];
+    if (!hand) hand = MakeHandPointer(instance_, dpi);
+    return hand.get();
 }
 
 bool PictureSet::Loaded(Picture picture) const { return static_cast<bool>(images_[Slot(picture)].bitmap); }
 
 SIZE PictureSet::SizeOf(Picture picture) const { return images_[Slot(picture)].size; }
 
-void PictureSet::DrawCentred(HDC dc, Picture picture, const RECT& area) const {
-    const SIZE size = SizeOf(picture);
-    Draw(dc, picture, area.left + (area.right - area.left - size.cx) / 2,
-         area.top + (area.bottom - area.top - size.cy) / 2, area);
+SIZE PictureSet::SizeAt(Picture picture, int dpi) const {
+    const SIZE natural = SizeOf(picture);
+    return {ScaledPixels(natural.cx, dpi), ScaledPixels(natural.cy, dpi)};
 }
 
-void PictureSet::Draw(HDC dc, Picture picture, int x, int y, const RECT& clip) const {
+void PictureSet::DrawCentred(HDC dc, Picture picture, const RECT& area, int dpi) const {
+    const SIZE size = SizeAt(picture, dpi);
+    const int x = area.left + (area.right - area.left - size.cx) / 2;
+    const int y = area.top + (area.bottom - area.top - size.cy) / 2;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    DrawStretched(dc, picture, {x, y, x + size.cx, y + size.cy});
+    RestoreDC(dc, saved);
+}
+
+void PictureSet::DrawStretched(HDC dc, Picture picture, const RECT& target, bool blend) const {
     const Image& image = images_[Slot(picture)];
     if (!image.bitmap) return;
+    const int width = target.right - target.left;
+    const int height = target.bottom - target.top;
+    const bool wholeMultiple = width % image.size.cx == 0 && height % image.size.cy == 0;
     const int saved = SaveDC(dc);
-    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    // Whole multiples repeat each pixel and stay sharp.
+    SetStretchBltMode(dc, blend && !wholeMultiple ? HALFTONE : COLORONCOLOR);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
     const MemoryDc source(CreateCompatibleDC(dc));
     {
         const Selection selection(source.get(), image.bitmap.get());
         if (image.alpha) {
-            const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-            AlphaBlend(dc, x, y, image.size.cx, image.size.cy, source.get(), 0, 0, image.size.cx,
-                       image.size.cy, blend);
+            const BLENDFUNCTION overWithAlpha{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            AlphaBlend(dc, target.left, target.top, width, height, source.get(), 0, 0, image.size.cx,
+                       image.size.cy, overWithAlpha);
         } else {
-            BitBlt(dc, x, y, image.size.cx, image.size.cy, source.get(), 0, 0, SRCCOPY);
+            StretchBlt(dc, target.left, target.top, width, height, source.get(), 0, 0, image.size.cx,
+                       image.size.cy, SRCCOPY);
         }
     }
     RestoreDC(dc, saved);

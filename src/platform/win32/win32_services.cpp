@@ -211,10 +211,10 @@ WindowHandle Win32Platform::GetForegroundWindow() {
 }
 
 bool Win32Platform::SetForegroundWindow(WindowHandle window) {
+    focusRequested_ = nullptr;
     const auto process = static_cast<DWORD>(launched_.ProcessOf(window));
-    if (process == 0) return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
-    const HWND target = WaitForMainWindow(process);
-    if (target == nullptr) return false;
+    const HWND target = process == 0 ? reinterpret_cast<HWND>(window) : WaitForMainWindow(process);
+    if (target == nullptr || !IsWindow(target)) return false;
     // Keys typed while the active window is minimised arrive as system keys: shown again first.
     if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);
     if (!::SetForegroundWindow(target)) return false;
@@ -222,12 +222,14 @@ bool Win32Platform::SetForegroundWindow(WindowHandle window) {
     return true;
 }
 
-void Win32Platform::WaitForRequestedFocus() {
+bool Win32Platform::WaitForRequestedFocus() {
     const HWND target = std::exchange(focusRequested_, nullptr);
-    if (target == nullptr) return;
+    if (target == nullptr) return false;
     const ULONGLONG end = GetTickCount64() + kFocusWaitMs;
-    while (IsWindow(target) && (::GetForegroundWindow() != target || IsIconic(target)) &&
-           GetTickCount64() < end) {
+    for (;;) {
+        if (!IsWindow(target)) return false;
+        if (::GetForegroundWindow() == target && !IsIconic(target)) return true;
+        if (GetTickCount64() >= end) return false;
         WaitAnsweringSentMessages(nullptr, kPollMs);
     }
 }

@@ -24,6 +24,8 @@ public:
 
     // The window the message boxes belong to.
     void SetOwner(HWND owner) { owner_ = owner; }
+    // The program that shows a conversion in its console: Talvenor.exe itself unless set.
+    void SetConsoleProgram(std::wstring program) { consoleProgram_ = std::move(program); }
     // Lets the window see each message first (Tab between controls) while DoEvents pumps.
     void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
 
@@ -59,7 +61,8 @@ public:
 private:
     static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void SendPendingKeys();
-    void WaitForRequestedFocus();
+    bool WaitForRequestedFocus();
+    std::wstring ConsoleProgram() const;
 
     HWND owner_ = nullptr;
     std::function<bool(MSG&)> filter_;
@@ -71,13 +74,14 @@ private:
     std::map<DWORD, KernelHandle> started_;
     // The window brought forward last: pending keys wait for it to have the focus.
     HWND focusRequested_ = nullptr;
+    std::wstring consoleProgram_;
 };
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.
 HWND MainWindowOf(DWORD processId);
 
-// The show command that a started program's window gets for `style`.
-int ShowCommandFor(WindowStyle style);
+// The show command that the window of `command`, started with `style`, gets.
+int ShowCommandFor(const CommandLine& command, WindowStyle style);
 
 // The key presses and releases that type `text` in the current keyboard layout: each character
 // as its key with Shift, Ctrl or Alt as the layout needs, or as the character itself where no

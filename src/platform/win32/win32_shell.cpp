@@ -2,56 +2,85 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "win32_command_line.h"
+#include "win32_console.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
 
 namespace {
 
-// Programs that later Windows versions replaced, with the name they carry now.
-constexpr struct {
-    std::string_view program;
-    std::string_view successor;
-} kRenamedPrograms[] = {{"sndvol32", "sndvol"}};
+// The volume mixer, by the name it had and the name later Windows versions gave it.
+constexpr std::string_view kMixer = "sndvol32";
+constexpr const wchar_t* kMixerFiles[] = {L"sndvol32.exe", L"sndvol.exe"};
 
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::optional<std::wstring> SearchPathFor(const std::wstring& program) {
-    std::wstring found(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = SearchPathW(nullptr, program.c_str(), L".exe",
-                                         static_cast<DWORD>(found.size()), found.data(), nullptr);
-        if (length == 0) return std::nullopt;
-        if (length < found.size()) {
-            found.resize(length);
-            return found;
-        }
-        found.resize(length);
-    }
+std::wstring InFolder(std::wstring folder, std::wstring_view name) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    return folder + std::wstring(name);
 }
 
-// The tool's own folder first (its .exe, or a file of the bare name), then the PATH.
-std::optional<std::wstring> FindProgram(const std::string& toolDir, const std::string& program) {
-    if (!toolDir.empty()) {
-        std::wstring folder = Widen(toolDir);
-        if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
-        for (const wchar_t* suffix : {L".exe", L""}) {
-            const std::wstring path = folder + Widen(program) + suffix;
-            if (IsFile(path)) return path;
-        }
-    }
-    if (auto found = SearchPathFor(Widen(program))) return found;
-    for (const auto& renamed : kRenamedPrograms) {
-        if (program == renamed.program) return SearchPathFor(Widen(renamed.successor));
+// A PATH entry that names a folder for itself: "." and relative entries would lead back to the
+// current folder, which is the video's.
+bool IsAbsoluteFolder(std::wstring_view entry) {
+    const bool drive = entry.size() >= 3 && entry[1] == L':' && (entry[2] == L'\\' || entry[2] == L'/');
+    const bool network = entry.size() >= 2 && (entry[0] == L'\\' || entry[0] == L'/') &&
+                         (entry[1] == L'\\' || entry[1] == L'/');
+    return drive || network;
+}
+
+std::optional<std::wstring> SearchPathVariable(const std::wstring& file) {
+    std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+    std::wstring_view rest = path;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find(L';'), rest.size());
+        std::wstring entry(rest.substr(0, end));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        // Entries may be written in quotes.
+        if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') entry = entry.substr(1, entry.size() - 2);
+        if (!IsAbsoluteFolder(entry)) continue;
+        const std::wstring candidate = InFolder(entry, file);
+        if (IsFile(candidate)) return candidate;
     }
     return std::nullopt;
 }
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// The tool's own folder first (its .exe, or a file of the bare name), then the PATH; never the
+// current folder. The mixer is the system's own.
+std::optional<std::wstring> FindProgram(const std::string& toolDir, const std::string& program) {
+    if (program == kMixer) {
+        const std::wstring system = SystemFolder();
+        for (const wchar_t* mixer : kMixerFiles) {
+            if (!system.empty() && IsFile(InFolder(system, mixer))) return InFolder(system, mixer);
+        }
+        return std::nullopt;
+    }
+    const std::wstring name = Widen(program);
+    if (!toolDir.empty()) {
+        for (const wchar_t* suffix : {L".exe", L""}) {
+            const std::wstring path = InFolder(Widen(toolDir), name + suffix);
+            if (IsFile(path)) return path;
+        }
+    }
+    const bool hasExtension = name.find(L'.') != std::wstring::npos;
+    return SearchPathVariable(hasExtension ? name : name + L".exe");
+}
+
+bool IsPlayer(const CommandLine& command) { return command.program == "ffplay"; }
 
 // "explorer.exe address" asks for the web site: the default browser opens it.
 bool IsWebAddressCommand(const CommandLine& command) {
@@ -71,8 +100,20 @@ bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIME
 
 }  // namespace
 
-int ShowCommandFor(WindowStyle style) {
-    return style == WindowStyle::NormalFocus ? SW_SHOWNORMAL : SW_SHOWMINIMIZED;
+int ShowCommandFor(const CommandLine& command, WindowStyle style) {
+    // The mixer and the browser stand in for windows that show at once: only the player starts
+    // minimised.
+    return style == WindowStyle::MinimisedFocus && IsPlayer(command) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+}
+
+std::wstring Win32Platform::ConsoleProgram() const {
+    if (!consoleProgram_.empty()) return consoleProgram_;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
 }
 
 ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
@@ -82,16 +123,24 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
     }
     const std::optional<std::wstring> program = FindProgram(command.toolDir, command.program);
     if (!program) return 0;
+    std::wstring started = *program;
     std::wstring line = WindowsCommandLine(command, *program);
+    // The player is a console program too, but shows only its video window.
+    DWORD creation = CREATE_NO_WINDOW;
+    if (style == WindowStyle::NormalFocus) {
+        // A conversion shows in a console that stays open when the tool fails.
+        started = ConsoleProgram();
+        line = ConsoleCommandLine(started, line);
+        creation = CREATE_NEW_CONSOLE;
+    }
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(ShowCommandFor(style));
+    startup.wShowWindow = static_cast<WORD>(ShowCommandFor(command, style));
     PROCESS_INFORMATION process{};
-    // A console of its own, so that a conversion's progress shows in its window.
-    if (!CreateProcessW(program->c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
-                        nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(started.c_str(), line.data(), nullptr, nullptr, FALSE, creation, nullptr, nullptr,
+                        &startup, &process)) {
         return 0;
     }
     launched_.Launched(process.dwProcessId);

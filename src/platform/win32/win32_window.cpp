@@ -20,6 +20,18 @@ int ControlIdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
 
 int Scale(int twips, int dpi) { return TwipsToPixels(twips, dpi); }
 
+// The window's own resolution where the system tracks one per window, else the system's.
+int DpiOf(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    }
+    const WindowDc screen(nullptr);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
 int PointsToHeight(double points, int dpi) {
     return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
@@ -76,11 +88,6 @@ std::int16_t ButtonOf(UINT message) {
 }  // namespace
 
 Win32Form::Win32Form(HINSTANCE instance, const PictureSet& pictures) : pictures_(pictures) {
-    {
-        const WindowDc screen(nullptr);
-        dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
-        dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
     formBackground_.reset(CreateSolidBrush(kFormDesign.backColor));
 
     WNDCLASSEXW windowClass{};
@@ -93,17 +100,26 @@ Win32Form::Win32Form(HINSTANCE instance, const PictureSet& pictures) : pictures_
     windowClass.lpszClassName = kFormClass;
     RegisterClassExW(&windowClass);
 
-    const int width = Scale(kFormDesign.clientWidth, dpiX_);
-    const int height = Scale(kFormDesign.clientHeight, dpiY_);
-    // No border and no title bar, but a taskbar button that carries the caption.
+    // No border and no title bar, but a taskbar button that carries the caption. Sized once the
+    // window knows the resolution of the screen it lies on.
     window_.reset(CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kFormClass,
                                   Widen(kFormDesign.caption).c_str(),
-                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
-                                  nullptr, instance, this));
+                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
+                                  nullptr, nullptr, instance, this));
+    dpi_ = DpiOf(window_.get());
     CreateControls(instance);
     CreateToolTips(instance);
+    Layout();
+    // Centred on the screen of the window's place.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window_.get(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& screen = monitor.rcMonitor;
+    const int width = Scale(kFormDesign.clientWidth, dpi_);
+    const int height = Scale(kFormDesign.clientHeight, dpi_);
+    SetWindowPos(window_.get(), nullptr, screen.left + (screen.right - screen.left - width) / 2,
+                 screen.top + (screen.bottom - screen.top - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Win32Form::~Win32Form() {
@@ -118,9 +134,6 @@ void Win32Form::CreateControls(HINSTANCE instance) {
     for (const ControlDesign& design : kControlDesigns) {
         Control& control = At(design.id);
         control.design = &design;
-        const int left = Scale(design.left, dpiX_);
-        const int top = Scale(design.top, dpiY_);
-        control.pixels = {left, top, left + Scale(design.width, dpiX_), top + Scale(design.height, dpiY_)};
         control.visible = design.visible;
         if (design.backColor) {
             control.backColour = *design.backColor;
@@ -136,10 +149,9 @@ void Win32Form::CreateControls(HINSTANCE instance) {
             design.kind == ControlKind::PictureButton ? AccessibleName(design.id) : design.text;
         control.window = CreateWindowExW(
             kind.extendedStyle, kind.className, Widen(text).c_str(),
-            kind.style | (design.visible ? WS_VISIBLE : 0) | (design.enabled ? 0 : WS_DISABLED), left, top,
-            control.pixels.right - left, control.pixels.bottom - top, window_.get(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance, nullptr);
-        SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design.font)), FALSE);
+            kind.style | (design.visible ? WS_VISIBLE : 0) | (design.enabled ? 0 : WS_DISABLED), 0, 0, 0, 0,
+            window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance,
+            nullptr);
         if (design.kind == ControlKind::TextBox) {
             SetWindowSubclass(control.window, TextBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
         }
@@ -179,15 +191,52 @@ void Win32Form::CreateToolTips(HINSTANCE instance) {
     }
 }
 
+void Win32Form::Layout() {
+    // The fonts of the old scaling go once every control holds one of the new.
+    const auto previousFonts = std::move(fonts_);
+    fonts_.clear();
+    HDWP moves = BeginDeferWindowPos(kControlCount);
+    for (Control& control : controls_) {
+        const ControlDesign& design = *control.design;
+        const int left = Scale(design.left, dpi_);
+        const int top = Scale(design.top, dpi_);
+        control.pixels = {left, top, left + Scale(design.width, dpi_), top + Scale(design.height, dpi_)};
+        if (control.window == nullptr) continue;
+        SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design.font)), FALSE);
+        if (moves != nullptr) {
+            moves = DeferWindowPos(moves, control.window, nullptr, left, top, control.pixels.right - left,
+                                   control.pixels.bottom - top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    if (moves != nullptr) EndDeferWindowPos(moves);
+    InvalidateRect(window_.get(), nullptr, FALSE);
+}
+
+LRESULT Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    // The system's rectangle keeps the window under the pointer as it moves between screens.
+    SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    return 0;
+}
+
+std::wstring FontFaceAt(std::string_view face, int dpi) {
+    // The bitmap face has strikes for whole multiples of its resolution only; its TrueType twin
+    // has the same metrics at every size.
+    if (face == kDefaultFont.face && dpi % kDesignDpi != 0) return L"Microsoft Sans Serif";
+    return Widen(face);
+}
+
 HFONT Win32Form::FontFor(const FontDesign& font) {
     for (const auto& [design, made] : fonts_) {
         if (design.face == font.face && design.points == font.points && design.bold == font.bold) {
             return made.get();
         }
     }
-    Font made(CreateFontW(PointsToHeight(font.points, dpiY_), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+    Font made(CreateFontW(PointsToHeight(font.points, dpi_), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
                           FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_SWISS, Widen(font.face).c_str()));
+                          DEFAULT_PITCH | FF_SWISS, FontFaceAt(font.face, dpi_).c_str()));
     const HFONT handle = made.get();
     fonts_.emplace_back(font, std::move(made));
     return handle;
@@ -210,7 +259,7 @@ HWND Win32Form::ControlWindow(ControlId id) const {
 
 RECT Win32Form::PixelsOf(ControlId id) const {
     if (id == ControlId::Form1) {
-        return {0, 0, Scale(kFormDesign.clientWidth, dpiX_), Scale(kFormDesign.clientHeight, dpiY_)};
+        return {0, 0, Scale(kFormDesign.clientWidth, dpi_), Scale(kFormDesign.clientHeight, dpi_)};
     }
     return At(id).pixels;
 }
@@ -245,6 +294,7 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnMouseDown(ButtonOf(message), wParam, lParam);
         case WM_LBUTTONUP: return OnMouseUp(lParam);
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        case WM_DPICHANGED: return OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
@@ -287,7 +337,8 @@ LRESULT Win32Form::OnPaint() {
 
 void Win32Form::PaintSurface(HDC dc, const RECT& client) {
     FillRect(dc, &client, formBackground_.get());
-    pictures_.Draw(dc, kFormDesign.picture, 0, 0, client);
+    // The background covers the whole client area at every scaling.
+    pictures_.DrawStretched(dc, kFormDesign.picture, client, true);
     SetBkMode(dc, TRANSPARENT);
     // The last stored label lies at the back, so it is drawn first.
     for (auto design = kControlDesigns.rbegin(); design != kControlDesigns.rend(); ++design) {
@@ -326,7 +377,7 @@ LRESULT Win32Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
     RECT picture = face;
     if (pushed) OffsetRect(&picture, 1, 1);
     IntersectRect(&picture, &picture, &face);
-    pictures_.DrawCentred(item.hDC, design.picture, picture);
+    pictures_.DrawCentred(item.hDC, design.picture, picture, dpi_);
     if (item.itemState & ODS_FOCUS) {
         RECT focus = face;
         InflateRect(&focus, -1, -1);
@@ -353,7 +404,7 @@ LRESULT Win32Form::OnSetCursor(HWND under, UINT hitTest) {
     if (hitTest != HTCLIENT || under == window_.get()) return FALSE;
     const int id = GetDlgCtrlID(under) - kFirstControlId;
     if (id < 0 || id >= kControlCount || !At(static_cast<ControlId>(id)).design->handPointer) return FALSE;
-    SetCursor(pictures_.HandPointer());
+    SetCursor(pictures_.HandPointer(dpi_));
     return TRUE;
 }
 
@@ -376,8 +427,8 @@ LRESULT Win32Form::OnMouseDown(std::int16_t button, WPARAM keys, LPARAM position
     mouse.button = button;
     mouse.shift = static_cast<std::int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
                                             (GetKeyState(VK_MENU) < 0 ? 4 : 0));
-    mouse.x = static_cast<float>(point.x - origin.left) * kTwipsPerInch / static_cast<float>(dpiX_);
-    mouse.y = static_cast<float>(point.y - origin.top) * kTwipsPerInch / static_cast<float>(dpiY_);
+    mouse.x = static_cast<float>(point.x - origin.left) * kTwipsPerInch / static_cast<float>(dpi_);
+    mouse.y = static_cast<float>(point.y - origin.top) * kTwipsPerInch / static_cast<float>(dpi_);
     pressed_ = target;
     // A press holds the mouse until its release, as a click needs both on the same label.
     if (button == 1) SetCapture(window_.get());

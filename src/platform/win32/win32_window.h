@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,9 @@
 #include "win32_pictures.h"
 
 namespace talvenor::win32 {
+
+// The face the window draws a design font with at `dpi`.
+std::wstring FontFaceAt(std::string_view face, int dpi);
 
 // The one window, built by walking the design table, and its controls as the core sees them.
 // Window events become Form1 events; nothing here decides what they do.
@@ -37,8 +41,10 @@ public:
     HWND Handle() const { return window_.get(); }
     // The window of a control, or nullptr for the labels and the dialog component.
     HWND ControlWindow(ControlId id) const;
-    // Where a control lies in the client area, in pixels.
+    // Where a control lies in the client area, in pixels at the window's present scaling.
     RECT PixelsOf(ControlId id) const;
+    // The dots per inch the window is laid out for: its screen's, as the system reports it.
+    int Dpi() const { return dpi_; }
 
     void SetText(ControlId control, const std::string& text) override;
     std::string Text(ControlId control) override;
@@ -75,8 +81,11 @@ private:
     LRESULT OnMouseUp(LPARAM position);
     LRESULT OnDropFiles(HDROP drop);
     bool OpensLikeAClick(const MSG& message) const;
+    LRESULT OnDpiChanged(int dpi, const RECT& suggested);
 
     void CreateControls(HINSTANCE instance);
+    // Places and sizes every control, and gives each its font, at the window's present scaling.
+    void Layout();
     void CreateToolTips(HINSTANCE instance);
     void PaintSurface(HDC dc, const RECT& client);
     ControlId ControlAtPoint(POINT point) const;
@@ -89,8 +98,7 @@ private:
 
     const PictureSet& pictures_;
     Form1* form_ = nullptr;
-    int dpiX_ = 96;
-    int dpiY_ = 96;
+    int dpi_ = kDesignDpi;
     Window window_;
     Window toolTips_;
     Brush formBackground_;

@@ -1,0 +1,199 @@
+#include "win32_console.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "presets.h"
+#include "win32_handles.h"
+#include "win32_services.h"
+#include "win32_test_support.h"
+#include "win32_text.h"
+
+namespace talvenor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> LinesOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// What a console stand-in program prints, run to its end.
+std::string OutputOf(std::wstring line) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    CreatePipe(&read, &write, &inherited, 0);
+    const win32::KernelHandle reader(read);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    CloseHandle(write);
+    if (!started) return {};
+    const win32::KernelHandle processHandle(process.hProcess);
+    const win32::KernelHandle threadHandle(process.hThread);
+    std::string output;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        output.append(buffer, got);
+    WaitForSingleObject(process.hProcess, 10000);
+    std::erase(output, '\r');
+    return output;
+}
+
+// The conversion's console process, the program that shows the tool: the one running copy of it.
+DWORD ConsoleProcess(const std::wstring& exeName) {
+    const win32::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) return entry.th32ProcessID;
+    }
+    return 0;
+}
+
+// A conversion as "Lancer" starts it, with a console stand-in for ffmpeg that reports what it
+// received and ends as it is told; the console is read and typed into as a user would.
+class ConversionConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A copy of the real program of its own, so that the console process is found by its name.
+        fs::copy_file(TestProgramFolder() / L"Talvenor.exe", tools.path() / L"Talvenor.exe");
+        platform.SetConsoleProgram((tools.path() / L"Talvenor.exe").wstring());
+        fs::copy_file(TestProgramFolder() / L"argv_echo.exe", tools.path() / L"ffmpeg.exe");
+    }
+    void TearDown() override {
+        // A console the test left open would outlive it, and keep its folders from going.
+        while (const DWORD left = ConsoleProcess(L"Talvenor.exe")) {
+            const win32::KernelHandle process(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, left));
+            if (!process) break;
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+        }
+    }
+
+    std::string ConsoleText(DWORD process) const {
+        return OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() +
+                        L"\" text " + std::to_wstring(process));
+    }
+    void Type(DWORD process, const std::wstring& keys) const {
+        OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() + L"\" type " +
+                 std::to_wstring(process) + L" " + keys);
+    }
+
+    TemporaryFolder tools{L"Talvenor console"};
+    TemporaryFolder videos{L"Talvenor vidéos console"};
+    const WorkingDirectory inVideos{videos.path()};
+    win32::Win32Platform platform{GetModuleHandleW(nullptr)};
+};
+
+TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsCodeUntilEntree) {
+    struct Case {
+        const char* what;
+        const wchar_t* exitCode;
+        bool waitsForQ;         // the tool stops on "q" typed into the console
+        const char* codeShown;  // null: success, the console closes by itself
+    };
+    const Case cases[] = {
+        {"success", L"0", false, nullptr},
+        {"stopped with q, then success", L"0", true, nullptr},
+        {"failure", L"3", false, "3"},
+        {"stopped with q, then failure", L"255", true, "255"},
+        {"crash", L"0xC0000005", false, "0xC0000005"},
+    };
+    const std::string baseName = "clip été «x» 日本";
+    const CommandLine conversion =
+        ConversionCommand(kPresets[1], win32::Narrow(tools.path().wstring()), baseName);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(videos.path() / L"argv_echo.txt");
+        fs::remove(videos.path() / L"argv_echo.q");
+        const EnvironmentVariable exitCode(L"ARGV_ECHO_EXIT", c.exitCode);
+        const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", c.waitsForQ ? L"1" : L"");
+        ASSERT_TRUE(platform.Shell(conversion, WindowStyle::NormalFocus));
+
+        ASSERT_TRUE(
+            PumpUntil([&] { return LinesOf(videos.path() / L"argv_echo.txt").size() >= 3; }));
+        const std::vector<std::string> lines = LinesOf(videos.path() / L"argv_echo.txt");
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()), conversion.arguments)
+            << "the tool gets every argument whole";
+        const DWORD console = ConsoleProcess(L"Talvenor.exe");
+        if (c.codeShown == nullptr && !c.waitsForQ && console == 0) continue;  // already closed
+        ASSERT_NE(console, 0u);
+        const win32::KernelHandle process(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, console));
+        ASSERT_TRUE(process);
+        const auto ended = [&] { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; };
+
+        if (c.waitsForQ) {
+            Type(console, L"q");
+            EXPECT_TRUE(PumpUntil([&] { return fs::exists(videos.path() / L"argv_echo.q"); }))
+                << "q typed into the console reaches the tool";
+        }
+        if (c.codeShown == nullptr) {
+            EXPECT_TRUE(PumpUntil(ended)) << "the console closes by itself";
+            EXPECT_EQ(ConsoleText(console).find("échoué"), std::string::npos);
+            continue;
+        }
+        const std::string failed =
+            std::string("La conversion a échoué (code ") + c.codeShown + ").";
+        const std::string prompt = "Appuyez sur Entrée pour fermer cette fenêtre.";
+        std::string shown;
+        EXPECT_TRUE(PumpUntil([&] {
+            shown = ConsoleText(console);
+            return shown.find(prompt) != std::string::npos;
+        })) << shown;
+        EXPECT_NE(shown.find(failed + "\n" + prompt + "\n"), std::string::npos) << shown;
+        EXPECT_FALSE(ended()) << "the console waits for Entrée";
+        Type(console, L"\\r");
+        EXPECT_TRUE(PumpUntil(ended)) << "Entrée closes the console";
+        DWORD code = 0;
+        GetExitCodeProcess(process.get(), &code);
+        EXPECT_EQ(code, std::wcstoul(c.exitCode, nullptr, 0));
+    }
+}
+
+TEST_F(ConversionConsoleTest, ClosingTheConsoleStopsTheConversion) {
+    const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", L"1");
+    ASSERT_TRUE(platform.Shell(ConversionCommand(kPresets[0], win32::Narrow(tools.path().wstring()), "clip"),
+                               WindowStyle::NormalFocus));
+    ASSERT_TRUE(PumpUntil([&] { return ConsoleProcess(L"ffmpeg.exe") != 0; }));
+    const win32::KernelHandle console(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ConsoleProcess(L"Talvenor.exe")));
+    ASSERT_TRUE(console);
+    // As the system ends the console's program when its window is closed.
+    TerminateProcess(console.get(), 1);
+    EXPECT_TRUE(PumpUntil([] { return ConsoleProcess(L"ffmpeg.exe") == 0; })) << "the tool goes on alone";
+}
+
+TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
+    const std::wstring tool = LR"("C:\Outils\ffmpeg.exe" -y -i "clip \"été\"\\.flv"  -f avi x.avi)";
+    const std::wstring line =
+        win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", tool);
+    EXPECT_EQ(win32::ToolLineOf(line), tool);
+    // Talvenor started for its window, or with a file, is not a console.
+    EXPECT_EQ(win32::ToolLineOf(LR"("C:\Talvenor\Talvenor.exe")"), std::nullopt);
+    EXPECT_EQ(win32::ToolLineOf(LR"(Talvenor.exe --consoles x)"), std::nullopt);
+    EXPECT_EQ(win32::ToolLineOf(LR"("C:\dossier --console\Talvenor.exe" clip.flv)"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace talvenor::testing
