@@ -148,6 +148,8 @@ rm -f "$work/Talvenor/ffmpeg.exe" "$player_report"
 click_at 180 200
 converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$output" | grep -qx avi; }
 check "the conversion wrote a playable AVI beside the source" wait_for converted
+console_id() { xdotool search --name '^Talvenor — ffmpeg$' | head -1; }
+check "the conversion's console closes by itself after a success" wait_for not console_id
 
 # A second launch asks first; "Non" keeps the file as it is.
 before=$(stat -c %Y.%s "$output" 2>/dev/null || echo none)

@@ -38,6 +38,15 @@ std::wstring ProgramOf(std::wstring_view toolLine) {
     return std::wstring(word);
 }
 
+// "ffmpeg" for C:\Outils\ffmpeg.exe.
+std::wstring NameOf(std::wstring_view program) {
+    std::wstring_view name = program.substr(program.find_last_of(L"\\/") + 1);
+    if (name.size() > 4 && _wcsicmp(std::wstring(name.substr(name.size() - 4)).c_str(), L".exe") == 0) {
+        name.remove_suffix(4);
+    }
+    return std::wstring(name);
+}
+
 void Write(HANDLE console, std::wstring_view text) {
     DWORD written = 0;
     WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -90,7 +99,9 @@ std::wstring FailureLines(DWORD exitCode) {
 int RunConversionConsole(const std::wstring& toolLine) {
     // Started with a console of its own or not, the conversion shows in one.
     if (GetConsoleWindow() == nullptr) AllocConsole();
-    SetConsoleTitleW(L"Talvenor");
+    const std::wstring program = ProgramOf(toolLine);
+    // Named as on Linux, and never taken for one of the program's message boxes.
+    SetConsoleTitleW((L"Talvenor — " + NameOf(program)).c_str());
     // Ctrl+C is the tool's to handle: it stops cleanly and the console says how it ended.
     SetConsoleCtrlHandler(nullptr, TRUE);
     const KernelHandle input = OpenConsole(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
@@ -113,7 +124,6 @@ int RunConversionConsole(const std::wstring& toolLine) {
     startup.hStdError = output.get();
     PROCESS_INFORMATION process{};
     std::wstring line = toolLine;
-    const std::wstring program = ProgramOf(toolLine);
     // Only the console's own handles are inheritable here.
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                         nullptr, nullptr, &startup, &process)) {
