@@ -292,9 +292,13 @@ MessageBox Desktop::CopyMessageBox() {
     return {Trim(parts[0]), parts[1], Trim(parts[2])};
 }
 
-std::string Desktop::PixelAt(int x, int y) {
+std::string Desktop::PixelAt(int x, int y) { return PixelOf(0, x, y); }
+
+std::string Desktop::PixelOf(unsigned long window, int x, int y) {
     const std::string geometry = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
-    const std::string text = RunProgram({"sh", "-c", "import -window root -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
+    const std::string source = window == 0 ? "root" : std::to_string(window);
+    const std::string text =
+        RunProgram({"sh", "-c", "import -window " + source + " -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
     // "0,0: (89,117,255)  #5975FF  srgb(89,117,255)"
     const std::regex colour(R"(\((\d+),(\d+),(\d+)\))");
     std::smatch match;

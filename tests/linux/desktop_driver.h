@@ -73,6 +73,9 @@ public:
     MessageBox CopyMessageBox();
     // The colour of one screen pixel as "r,g,b".
     std::string PixelAt(int x, int y);
+    // The colour at (x, y) inside `window`, read from the window itself: a rootless X server (a
+    // Wayland session's) has no picture of its screen.
+    std::string PixelOf(unsigned long window, int x, int y);
     void Screenshot(const fs::path& file);
     // Caps Lock, Num Lock, Scroll Lock as the server's indicators show them.
     std::map<std::string, bool> Locks();

@@ -119,7 +119,7 @@ protected:
         WaitUntil([&] { return desktop.ActiveWindow() == window; }, 5s);
         // The choice is made once the file box turns light cyan; until then the window may still
         // be held by the closing dialog.
-        ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(origin.x + 67, origin.y + 127) == "192,255,255"; }, 10s))
+        ASSERT_TRUE(WaitUntil([&] { return desktop.PixelOf(window, 67, 127) == "192,255,255"; }, 10s))
             << "the file box does not show the choice of " << name;
     }
 
@@ -508,7 +508,7 @@ TEST_F(EndToEnd, InAWaylandSessionConvertsPlaysAndStops) {
     }
 
     ClickAt(kStop);
-    EXPECT_TRUE(WaitUntil([&] { return kill(player, 0) != 0; }, 10s)) << "Stop left the player running";
+    EXPECT_TRUE(WaitUntil([&] { return Ended(player); }, 10s)) << "Stop left the player running";
     EXPECT_FALSE(Ended(app));
 }
 

@@ -251,6 +251,16 @@ bool X11Desktop::Activate(WindowHandle window) {
     return true;
 }
 
+void X11Desktop::ForceFocus(WindowHandle window) {
+    if (!Available() || window == 0) return;
+    Display* dpy = Dpy(display_);
+    IgnoreXErrors ignore(dpy);
+    XMapRaised(dpy, window);
+    XSync(dpy, False);
+    XSetInputFocus(dpy, window, RevertToParent, userTime_);
+    XFlush(dpy);
+}
+
 bool X11Desktop::WaitForFocus(WindowHandle window, int milliseconds) {
     if (!Available() || window == 0) return false;
     Display* dpy = Dpy(display_);
