@@ -262,9 +262,11 @@ void Desktop::Paste(const std::string& text) {
 
 void Desktop::Key(const std::string& keys) { RunProgram({"xdotool", "key", keys}); }
 
-std::string Desktop::PixelAt(int x, int y) {
+std::string Desktop::PixelAt(int x, int y, unsigned long window) {
     const std::string geometry = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
-    const std::string text = RunProgram({"sh", "-c", "import -window root -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
+    const std::string source = window != 0 ? std::to_string(window) : "root";
+    const std::string text =
+        RunProgram({"sh", "-c", "import -window " + source + " -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
     // "0,0: (89,117,255)  #5975FF  srgb(89,117,255)"
     const std::regex colour(R"(\((\d+),(\d+),(\d+)\))");
     std::smatch match;

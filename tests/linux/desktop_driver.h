@@ -59,8 +59,8 @@ public:
     // Puts `text` on the clipboard and pastes it where the focus is: any script, any character.
     void Paste(const std::string& text);
     void Key(const std::string& keys);
-    // The colour of one screen pixel as "r,g,b".
-    std::string PixelAt(int x, int y);
+    // The colour of one screen pixel as "r,g,b"; with a window, of one pixel of that window's own.
+    std::string PixelAt(int x, int y, unsigned long window = 0);
     void Screenshot(const fs::path& file);
     // Caps Lock, Num Lock, Scroll Lock as the server's indicators show them.
     std::map<std::string, bool> Locks();
