@@ -292,11 +292,9 @@ MessageBox Desktop::CopyMessageBox() {
     return {Trim(parts[0]), parts[1], Trim(parts[2])};
 }
 
-std::string Desktop::PixelAt(int x, int y) { return PixelOf(0, x, y); }
-
-std::string Desktop::PixelOf(unsigned long window, int x, int y) {
+std::string Desktop::PixelAt(int x, int y, unsigned long window) {
     const std::string geometry = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
-    const std::string source = window == 0 ? "root" : std::to_string(window);
+    const std::string source = window != 0 ? std::to_string(window) : "root";
     const std::string text =
         RunProgram({"sh", "-c", "import -window " + source + " -crop " + geometry + " -depth 8 txt:- | tail -n 1"}).text;
     // "0,0: (89,117,255)  #5975FF  srgb(89,117,255)"

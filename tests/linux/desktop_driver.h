@@ -71,11 +71,8 @@ public:
     void Key(const std::string& keys);
     // The message box that has the focus, copied off it with Ctrl+C as a user would copy it.
     MessageBox CopyMessageBox();
-    // The colour of one screen pixel as "r,g,b".
-    std::string PixelAt(int x, int y);
-    // The colour at (x, y) inside `window`, read from the window itself: a rootless X server (a
-    // Wayland session's) has no picture of its screen.
-    std::string PixelOf(unsigned long window, int x, int y);
+    // The colour of one screen pixel as "r,g,b"; with a window, of one pixel of that window's own.
+    std::string PixelAt(int x, int y, unsigned long window = 0);
     void Screenshot(const fs::path& file);
     // Caps Lock, Num Lock, Scroll Lock as the server's indicators show them.
     std::map<std::string, bool> Locks();
