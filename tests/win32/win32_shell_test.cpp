@@ -171,7 +171,7 @@ TEST_F(ShellTest, AMissingToolIsReportedAsAFailure) {
 }
 
 TEST_F(ShellTest, AStartedConversionIsFollowedUntilItEnds) {
-    // The stand-in runs until its window is closed.
+    // The stand-in runs until its window is closed; the conversion's console ends with it.
     fs::copy_file(TestProgramFolder() / L"fake_player.exe", tools.path() / L"ffmpeg.exe");
     const WorkingDirectory inVideos(videos.path());
     const ProcessHandle conversion =
@@ -179,7 +179,7 @@ TEST_F(ShellTest, AStartedConversionIsFollowedUntilItEnds) {
     ASSERT_NE(conversion, 0u);
     EXPECT_TRUE(platform.IsRunning(conversion));
     HWND window = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (window = win32::MainWindowOf(static_cast<DWORD>(conversion))) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowW(L"TalvenorFakePlayer", nullptr)) != nullptr; }));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return !platform.IsRunning(conversion); })) << "still running once it has ended";
 

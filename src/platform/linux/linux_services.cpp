@@ -260,11 +260,7 @@ void LinuxPlatform::DeliverKeys(const std::string& keys) {
     const WindowHandle target = std::exchange(focusRequested_, 0);
     // Only the player brought forward by a stop gets the keys: when it did not come forward in
     // time they are dropped, never typed into the window that happens to have the focus.
-    if (target == 0) return;
-    if (!desktop_.WaitForFocus(target, kFocusWaitMs)) {
-        desktop_.ForceFocus(target);
-        if (!desktop_.WaitForFocus(target, kFocusWaitMs / 3)) return;
-    }
+    if (target == 0 || !desktop_.WaitForFocus(target, kFocusWaitMs)) return;
     desktop_.TypeText(keys);
 }
 

@@ -251,16 +251,6 @@ bool X11Desktop::Activate(WindowHandle window) {
     return true;
 }
 
-void X11Desktop::ForceFocus(WindowHandle window) {
-    if (!Available() || window == 0) return;
-    Display* dpy = Dpy(display_);
-    IgnoreXErrors ignore(dpy);
-    XMapRaised(dpy, window);
-    XSync(dpy, False);
-    XSetInputFocus(dpy, window, RevertToParent, userTime_);
-    XFlush(dpy);
-}
-
 bool X11Desktop::WaitForFocus(WindowHandle window, int milliseconds) {
     if (!Available() || window == 0) return false;
     Display* dpy = Dpy(display_);
@@ -291,12 +281,21 @@ WindowHandle X11Desktop::WindowOfProcess(pid_t pid) {
     IgnoreXErrors ignore(dpy);
     std::vector<unsigned long> candidates = WindowProperty(dpy, root, "_NET_CLIENT_LIST", XA_WINDOW);
     if (candidates.empty()) {
-        // No window manager keeps a list: look at the root's children.
-        Window rootReturn = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (XQueryTree(dpy, root, &rootReturn, &parent, &children, &count)) {
-            XFreeGuard guard{children};
-            candidates.assign(children, children + count);
+        // No list kept (no manager, or a Wayland compositor's X11 one): look at the root's
+        // children and, for a manager that frames its clients, at theirs.
+        auto childrenOf = [dpy](Window parentWindow) {
+            Window rootReturn = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            std::vector<unsigned long> found;
+            if (XQueryTree(dpy, parentWindow, &rootReturn, &parent, &children, &count)) {
+                XFreeGuard guard{children};
+                found.assign(children, children + count);
+            }
+            return found;
+        };
+        for (unsigned long top : childrenOf(root)) {
+            candidates.push_back(top);
+            for (unsigned long framed : childrenOf(top)) candidates.push_back(framed);
         }
     }
     for (unsigned long window : candidates) {

@@ -37,9 +37,6 @@ public:
     bool Activate(WindowHandle window);
     // Waits, at most `milliseconds`, until `window` or one of its children has the focus.
     bool WaitForFocus(WindowHandle window, int milliseconds);
-    // Maps and raises `window` and gives it the focus directly, for managers that leave a
-    // _NET_ACTIVE_WINDOW request unanswered (a Wayland compositor's X11 manager).
-    void ForceFocus(WindowHandle window);
     // The top-level window whose _NET_WM_PID is `pid`, or 0.
     WindowHandle WindowOfProcess(pid_t pid);
     // Minimises `window` to the taskbar.
