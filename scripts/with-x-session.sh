@@ -52,11 +52,11 @@ if [ -n "$wm" ]; then
   # A first start on a fresh machine may build font caches first: give it time, and never run the
   # tests without the manager they rely on.
   for _ in $(seq 1 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
     kill -0 "$wm_pid" 2>/dev/null || break
     sleep 0.1
   done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null ||
     { echo "the window manager $wm did not start on $display" >&2; exit 1; }
 fi
 
