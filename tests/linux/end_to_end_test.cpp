@@ -97,6 +97,10 @@ protected:
         std::this_thread::sleep_for(200ms);
         desktop.Key("Return");
         ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s)) << "the dialog refused " << name;
+        // A click that comes while the window still finishes the choice would find the buttons
+        // disabled: the file box's colour says when it is done.
+        ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(origin.x + 67, origin.y + 127) == "192,255,255"; }, 10s))
+            << "the file box does not show " << name << " as chosen";
     }
 
     void WaitForConversion(const fs::path& output) {
