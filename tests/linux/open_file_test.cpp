@@ -133,7 +133,7 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
             if (a[0] == '@') a = folder.string() + a.substr(1);
         }
         Launch(arguments, c.fromElsewhere ? elsewhere.path() : folder);
-        EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 10s))
+        ASSERT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 10s))
             << "no file shown as chosen";
         if (c.ffmpeg.size() > 6)
             desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / "open-with-avi.png");
