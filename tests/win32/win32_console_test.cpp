@@ -128,7 +128,8 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         fs::remove(videos.path() / L"argv_echo.q");
         const EnvironmentVariable exitCode(L"ARGV_ECHO_EXIT", c.exitCode);
         const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", c.waitsForQ ? L"1" : L"");
-        ASSERT_TRUE(platform.Shell(conversion, WindowStyle::NormalFocus));
+        const ProcessHandle started = platform.Shell(conversion, WindowStyle::NormalFocus);
+        ASSERT_TRUE(started);
 
         ASSERT_TRUE(
             PumpUntil([&] { return LinesOf(videos.path() / L"argv_echo.txt").size() >= 3; }));
@@ -144,6 +145,7 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         const auto ended = [&] { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; };
 
         if (c.waitsForQ) {
+            EXPECT_TRUE(platform.IsRunning(started)) << "the tool still runs";
             Type(console, L"q");
             EXPECT_TRUE(PumpUntil([&] { return fs::exists(videos.path() / L"argv_echo.q"); }))
                 << "q typed into the console reaches the tool";
@@ -163,6 +165,7 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         })) << shown;
         EXPECT_NE(shown.find(failed + "\n" + prompt + "\n"), std::string::npos) << shown;
         EXPECT_FALSE(ended()) << "the console waits for Entrée";
+        EXPECT_FALSE(platform.IsRunning(started)) << "the conversion is over once its tool has ended";
         Type(console, L"\\r");
         EXPECT_TRUE(PumpUntil(ended)) << "Entrée closes the console";
         DWORD code = 0;

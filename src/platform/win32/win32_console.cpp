@@ -96,7 +96,16 @@ std::wstring FailureLines(DWORD exitCode) {
     return Widen(kConversionFailed) + L" (code " + code + L").\r\n" + Widen(kPressEnterToClose);
 }
 
+std::wstring ToolEndedEventName(DWORD consoleProcess) {
+    return L"Local\\TalvenorToolEnded-" + std::to_wstring(consoleProcess);
+}
+
 int RunConversionConsole(const std::wstring& toolLine) {
+    const KernelHandle toolEnded(
+        CreateEventW(nullptr, TRUE, FALSE, ToolEndedEventName(GetCurrentProcessId()).c_str()));
+    const auto tellToolEnded = [&toolEnded] {
+        if (toolEnded) SetEvent(toolEnded.get());
+    };
     // Started with a console of its own or not, the conversion shows in one.
     if (GetConsoleWindow() == nullptr) AllocConsole();
     const std::wstring program = ProgramOf(toolLine);
@@ -128,6 +137,7 @@ int RunConversionConsole(const std::wstring& toolLine) {
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                         nullptr, nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
+        tellToolEnded();
         Write(output.get(), L"Impossible de lancer « " + program + L" » (erreur " +
                                 std::to_wstring(error) + L").\r\n" + Widen(kPressEnterToClose));
         WaitForEnter(input.get());
@@ -138,6 +148,7 @@ int RunConversionConsole(const std::wstring& toolLine) {
     if (job) AssignProcessToJobObject(job.get(), processHandle.get());
     ResumeThread(threadHandle.get());
     WaitForSingleObject(processHandle.get(), INFINITE);
+    tellToolEnded();
     DWORD code = 0;
     GetExitCodeProcess(processHandle.get(), &code);
     if (code == 0) return 0;

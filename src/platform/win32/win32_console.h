@@ -22,6 +22,10 @@ std::optional<std::wstring> ToolLineOf(std::wstring_view commandLine);
 // (a crash) are shown as Windows writes them, in hexadecimal.
 std::wstring FailureLines(DWORD exitCode);
 
+// The event the console of process `consoleProcess` sets once its tool has ended: a failed
+// conversion's console stays until Entrée, but the conversion itself is over.
+std::wstring ToolEndedEventName(DWORD consoleProcess);
+
 // Opens a console, runs the tool's line in it and waits; on failure keeps the console until
 // Entrée. Returns the tool's exit code.
 int RunConversionConsole(const std::wstring& toolLine);

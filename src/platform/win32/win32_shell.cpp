@@ -159,7 +159,10 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
 bool Win32Platform::IsRunning(ProcessHandle process) {
     if (process > MAXDWORD) return false;
     const auto found = started_.find(static_cast<DWORD>(process));
-    return found != started_.end() && !Ended(found->second.get());
+    if (found == started_.end() || Ended(found->second.get())) return false;
+    // A conversion's console outlives a tool that failed: the tool's end is what counts.
+    const KernelHandle toolEnded(OpenEventW(SYNCHRONIZE, FALSE, ToolEndedEventName(found->first).c_str()));
+    return !toolEnded || !Ended(toolEnded.get());
 }
 
 }  // namespace talvenor::win32
