@@ -42,6 +42,7 @@ if(TALVENOR_BUILD_TESTS)
     target_link_options(${helper} PRIVATE -municode)
     target_link_libraries(${helper} PRIVATE shell32 user32)
   endforeach()
+  target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32)
 
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests
