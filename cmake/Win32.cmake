@@ -2,6 +2,7 @@
 # comdlg32 and kernel32 called directly. Cross-compiled here with cmake/mingw-w64-x86_64.cmake.
 
 add_library(talvenor_win32 STATIC
+  src/platform/win32/win32_accessible.cpp
   src/platform/win32/win32_command_line.cpp
   src/platform/win32/win32_console.cpp
   src/platform/win32/win32_dialog.cpp
@@ -15,7 +16,7 @@ target_include_directories(talvenor_win32 PUBLIC src/platform/win32)
 # Windows 7 and later: every function used is there.
 target_compile_definitions(talvenor_win32 PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
 target_link_libraries(talvenor_win32 PUBLIC talvenor_core
-  comctl32 comdlg32 gdi32 msimg32 ole32 shell32 user32 windowscodecs uuid)
+  comctl32 comdlg32 gdi32 msimg32 ole32 oleacc oleaut32 shell32 user32 windowscodecs uuid)
 
 set(TALVENOR_RESOURCE_INPUTS)
 foreach(input p1_background.bmp p2_icon.ico p3_hand.ico p4_speaker.gif p5_arrow.gif p6_minimise.bmp
@@ -41,6 +42,7 @@ if(TALVENOR_BUILD_TESTS)
     target_link_options(${helper} PRIVATE -municode)
     target_link_libraries(${helper} PRIVATE shell32 user32)
   endforeach()
+  target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32)
 
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests

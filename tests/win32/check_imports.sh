@@ -5,7 +5,7 @@ set -u
 objdump=$1
 exe=$2
 allowed=(advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msimg32.dll msvcrt.dll ole32.dll
-         oleaut32.dll shell32.dll user32.dll version.dll windowscodecs.dll)
+         oleacc.dll oleaut32.dll shell32.dll user32.dll version.dll windowscodecs.dll)
 mapfile -t imported < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 if [ "${#imported[@]}" -eq 0 ]; then
   echo "no import found in $exe"

@@ -90,6 +90,12 @@ import -window root "${E2E_SCREENSHOT:-$work/window.png}"
 texts=$(probe texts "$caption")
 check "the preset box shows preset 0" grep -qx 'Vidéo  FLV vers AVI' <<<"$texts"
 check "the file box shows the prompt" grep -qx 'Un clic ici pour sélectionner le fichier à coder' <<<"$texts"
+# Read from this other process, as a screen reader reads them.
+names=$(probe names "$caption")
+check "a screen reader names the file box" grep -qx 'Choix du fichier à voir ou à convertir' <<<"$names"
+check "a screen reader names the preset box" grep -qx 'Conversion choisie' <<<"$names"
+check "a screen reader names the list" grep -qx 'Conversions' <<<"$names"
+check "a screen reader names the help button" grep -qx 'Aide : commandes du lecteur' <<<"$names"
 
 # The file box opens the dialog; the path is typed into its file name box, which has the focus.
 # Typed accents can get lost on the way through X, so the box is read back before confirming.

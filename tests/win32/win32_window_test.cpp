@@ -3,6 +3,7 @@
 #include "win32_api.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -298,6 +299,57 @@ TEST_F(WindowTest, ToolTipsNameTheMinimiseAndQuitButtons) {
         SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
         EXPECT_EQ(Narrow(text), DesignOf(id).toolTip);
     }
+}
+
+using TextProperty = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+
+// A text property of a control's own accessible object, asked for as a screen reader asks; nothing
+// when the object or the property is missing.
+std::optional<std::string> PropertyOf(HWND control, TextProperty get) {
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible)))) {
+        return std::nullopt;
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT result = (accessible->*get)(self, &text);
+    accessible->Release();
+    if (result != S_OK || text == nullptr) return std::nullopt;
+    std::string narrow = Narrow(text);
+    SysFreeString(text);
+    return narrow;
+}
+
+TEST_F(WindowTest, ScreenReadersNameEveryControlInFrench) {
+    const struct {
+        ControlId control;
+        const char* name;
+    } cases[] = {
+        {ControlId::Text1, "Choix du fichier à voir ou à convertir"},
+        {ControlId::TxtChoix, "Conversion choisie"},
+        {ControlId::List1, "Conversions"},
+        {ControlId::Command1, "Aide : commandes du lecteur"},
+        {ControlId::CmdHP, "Volume"},
+        {ControlId::CmdListOpen, "Ouvrir la liste des conversions"},
+        {ControlId::CmdStop, "Stop"},
+        {ControlId::CmdVisu, "Voir"},
+        {ControlId::CmdMinimise, "Barre de tâches"},
+        {ControlId::CmdLancer, "Lancer la conversion sélectionnée"},
+        {ControlId::CmdQuit, "Quitter"},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(DesignOf(expected.control).name);
+        EXPECT_EQ(PropertyOf(Of(expected.control), &IAccessible::get_accName),
+                  std::optional<std::string>(expected.name));
+    }
+    // The file box's value is still its text: the name takes nothing from it.
+    window.SetText(ControlId::Text1, "clip");
+    EXPECT_EQ(PropertyOf(Of(ControlId::Text1), &IAccessible::get_accValue),
+              std::optional<std::string>("clip"));
 }
 
 TEST_F(WindowTest, PaintsTheBackgroundTheLabelsAndThePictures) {

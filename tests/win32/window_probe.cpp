@@ -1,10 +1,13 @@
 // Reads another program's windows for the end-to-end test, as an accessibility tool would:
 //   window_probe texts TITLE      the texts of the window's child controls, one per line
+//   window_probe names TITLE      the names a screen reader gives those controls, one per line
 //   window_probe exstyle TITLE    the window's extended style, in hexadecimal
 //   window_probe client TITLE     the size of the window's client area, "WIDTHxHEIGHT"
 //   window_probe focus            the text of the control that has the keyboard focus
 // Exit status 2 when no such window is found.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <oleacc.h>
 
 #include <cstdio>
 #include <string>
@@ -33,6 +36,26 @@ BOOL CALLBACK PrintText(HWND child, LPARAM) {
     return TRUE;
 }
 
+// The name of the control's accessible object, asked for across processes as a screen reader asks.
+BOOL CALLBACK PrintName(HWND child, LPARAM) {
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible)))) {
+        return TRUE;
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (accessible->get_accName(self, &name) == S_OK && name != nullptr) {
+        std::printf("%s\n", Narrow(name).c_str());
+    }
+    SysFreeString(name);
+    accessible->Release();
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -49,6 +72,10 @@ int wmain(int argc, wchar_t** argv) {
     if (window == nullptr) return 2;
     if (command == L"texts") {
         EnumChildWindows(window, PrintText, 0);
+    } else if (command == L"names") {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        EnumChildWindows(window, PrintName, 0);
+        CoUninitialize();
     } else if (command == L"exstyle") {
         std::printf("%08lx\n", static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
     } else if (command == L"client") {

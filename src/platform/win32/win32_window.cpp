@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "presets.h"
+#include "win32_accessible.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -152,6 +153,7 @@ void Win32Form::CreateControls(HINSTANCE instance) {
             kind.style | (design.visible ? WS_VISIBLE : 0) | (design.enabled ? 0 : WS_DISABLED), 0, 0, 0, 0,
             window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance,
             nullptr);
+        GiveAccessibleName(control.window, Widen(AccessibleName(design.id)));
         if (design.kind == ControlKind::TextBox) {
             SetWindowSubclass(control.window, TextBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
         }
