@@ -96,6 +96,7 @@ check "a screen reader names the file box" grep -qx 'Choix du fichier à voir ou
 check "a screen reader names the preset box" grep -qx 'Conversion choisie' <<<"$names"
 check "a screen reader names the list" grep -qx 'Conversions' <<<"$names"
 check "a screen reader names the help button" grep -qx 'Aide : commandes du lecteur' <<<"$names"
+check "a screen reader names the address" grep -qx 'Site web' <<<"$names"
 
 # The file box opens the dialog; the path is typed into its file name box, which has the focus.
 # Typed accents can get lost on the way through X, so the box is read back before confirming.

@@ -125,7 +125,8 @@ TEST_F(WindowTest, EveryControlStandsWhereTheDesignPutsItWithItsTextAndState) {
     ReleaseDC(nullptr, screen);
     for (const ControlDesign& design : kControlDesigns) {
         const HWND control = Of(design.id);
-        if (design.kind == ControlKind::Label || design.kind == ControlKind::FileDialog) {
+        const bool reachable = design.id == ControlId::Label2;
+        if ((design.kind == ControlKind::Label && !reachable) || design.kind == ControlKind::FileDialog) {
             EXPECT_EQ(control, nullptr) << design.name << " is drawn, not a window";
             continue;
         }
@@ -252,6 +253,10 @@ TEST_F(WindowTest, PressesOnTheSurfaceMoveTheWindowOnlyFromTheBackgroundAndTheSu
         EXPECT_EQ(log, c.moves ? expected : CallLog{}) << c.where;
         SendMessageW(Form(), WM_LBUTTONUP, 0, MAKELPARAM(c.point.x, c.point.y));
     }
+    // The address's window lets the mouse through: presses and releases there reach the form.
+    POINT overAddress = CentreOf(ControlId::Label2);
+    ClientToScreen(Form(), &overAddress);
+    EXPECT_EQ(WindowFromPoint(overAddress), Form());
     // A click on the address opens the web site.
     log.clear();
     Click(Form(), CentreOf(ControlId::Label2));
@@ -340,6 +345,7 @@ TEST_F(WindowTest, ScreenReadersNameEveryControlInFrench) {
         {ControlId::CmdMinimise, "Barre de tâches"},
         {ControlId::CmdLancer, "Lancer la conversion sélectionnée"},
         {ControlId::CmdQuit, "Quitter"},
+        {ControlId::Label2, "Site web"},
     };
     for (const auto& expected : cases) {
         SCOPED_TRACE(DesignOf(expected.control).name);
@@ -571,6 +577,24 @@ protected:
         }
     }
 
+    // The address's window shows exactly what the form paints there without it.
+    void ExpectAddressAsTheSurfaceShowsIt() {
+        const HWND address = Of(ControlId::Label2);
+        ASSERT_NE(address, nullptr);
+        const ClientCapture onItsWindow = Shown();
+        ShowWindow(address, SW_HIDE);
+        const ClientCapture onTheSurface = Shown();
+        ShowWindow(address, SW_SHOWNA);
+        const RECT label = window.PixelsOf(ControlId::Label2);
+        int differing = 0;
+        for (int y = label.top; y < label.bottom; ++y) {
+            for (int x = label.left; x < label.right; ++x) {
+                differing += onItsWindow.At(x, y) != onTheSurface.At(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(differing, 0) << "at " << dpi() << " dpi";
+    }
+
     void ExpectPointerScaled() {
         SendMessageW(Form(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Of(ControlId::CmdLancer)),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -593,6 +617,7 @@ TEST_F(ScaledWindowTest, TheWholeWindowFollowsTheScreensScaling) {
     ExpectLaidOutAt(dpi());
     ExpectBackgroundFillsTheClientArea();
     ExpectGlyphsScaled();
+    ExpectAddressAsTheSurfaceShowsIt();
     ExpectPointerScaled();
 }
 
@@ -612,6 +637,7 @@ TEST_F(ScaledWindowTest, AMoveToAScreenOfAnotherScalingLaysTheWindowOutAgain) {
         ExpectLaidOutAt(target);
         ExpectBackgroundFillsTheClientArea();
         ExpectGlyphsScaled();
+        ExpectAddressAsTheSurfaceShowsIt();
         ExpectPointerScaled();
     }
 }

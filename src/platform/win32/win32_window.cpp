@@ -41,6 +41,10 @@ bool IsWindowed(ControlKind kind) {
     return kind != ControlKind::Label && kind != ControlKind::FileDialog;
 }
 
+// A clickable label lies on a window of its own so that screen readers find and name it. The
+// window shows the form's surface where it lies and lets the mouse through to the form.
+bool HasReachableWindow(const ControlDesign& design) { return design.id == ControlId::Label2; }
+
 UINT TextFormat(Alignment alignment) {
     const UINT horizontal = alignment == Alignment::Centre ? DT_CENTER
                             : alignment == Alignment::Right ? DT_RIGHT
@@ -140,10 +144,19 @@ void Win32Form::CreateControls(HINSTANCE instance) {
             control.backColour = *design.backColor;
             control.background.reset(CreateSolidBrush(*design.backColor));
         }
-        if (!IsWindowed(design.kind)) {
-            control.text = Widen(design.text);
+        if (design.kind == ControlKind::Label) control.text = Widen(design.text);
+        if (HasReachableWindow(design)) {
+            // No SS_NOTIFY: the static answers hit tests as transparent, so presses, releases and
+            // the pointer's shape are the form's, as over any other label.
+            control.window = CreateWindowExW(
+                0, L"STATIC", control.text.c_str(),
+                WS_CHILD | WS_CLIPSIBLINGS | SS_OWNERDRAW | (design.visible ? WS_VISIBLE : 0), 0, 0, 0, 0,
+                window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance,
+                nullptr);
+            GiveAccessibleName(control.window, Widen(AccessibleName(design.id)));
             continue;
         }
+        if (!IsWindowed(design.kind)) continue;
         const WindowKind kind = KindOf(design);
         // A picture button paints no text: its text is the name a screen reader gives it.
         const std::string_view text =
@@ -166,7 +179,9 @@ void Win32Form::CreateControls(HINSTANCE instance) {
     }
     std::vector<std::pair<int, HWND>> byTabIndex;
     for (const Control& control : controls_) {
-        if (control.window != nullptr && control.design->tabIndex >= 0) {
+        // Labels never take the focus, even those on a window.
+        if (control.window != nullptr && control.design->kind != ControlKind::Label &&
+            control.design->tabIndex >= 0) {
             byTabIndex.emplace_back(control.design->tabIndex, control.window);
         }
     }
@@ -211,7 +226,17 @@ void Win32Form::Layout() {
         }
     }
     if (moves != nullptr) EndDeferWindowPos(moves);
-    InvalidateRect(window_.get(), nullptr, FALSE);
+    InvalidateSurface(nullptr);
+}
+
+void Win32Form::InvalidateSurface(const RECT* area) {
+    InvalidateRect(window_.get(), area, FALSE);
+    // The labels on windows show the surface too, and the form's painting stops at their edges.
+    for (const Control& label : controls_) {
+        if (label.design->kind != ControlKind::Label || label.window == nullptr) continue;
+        RECT common;
+        if (area == nullptr || IntersectRect(&common, area, &label.pixels)) InvalidateRect(label.window, nullptr, FALSE);
+    }
 }
 
 LRESULT Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
@@ -325,16 +350,21 @@ LRESULT Win32Form::OnPaint() {
     const HDC dc = BeginPaint(window_.get(), &paint);
     RECT client;
     GetClientRect(window_.get(), &client);
-    // Drawn off screen first, so that the stacked labels never flicker.
-    const MemoryDc buffer(CreateCompatibleDC(dc));
-    const Bitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    {
-        const Selection selection(buffer.get(), surface.get());
-        PaintSurface(buffer.get(), client);
-        BitBlt(dc, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
-    }
+    CopySurface(dc, client);
     EndPaint(window_.get(), &paint);
     return 0;
+}
+
+void Win32Form::CopySurface(HDC dc, const RECT& area) {
+    RECT client;
+    GetClientRect(window_.get(), &client);
+    // Drawn off screen first, so that the stacked labels never flicker; always the whole surface,
+    // so that a part shows exactly what the whole shows there.
+    const MemoryDc buffer(CreateCompatibleDC(dc));
+    const Bitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    const Selection selection(buffer.get(), surface.get());
+    PaintSurface(buffer.get(), client);
+    BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, buffer.get(), area.left, area.top, SRCCOPY);
 }
 
 void Win32Form::PaintSurface(HDC dc, const RECT& client) {
@@ -369,7 +399,13 @@ LRESULT Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 LRESULT Win32Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const int id = static_cast<int>(item.CtlID) - kFirstControlId;
-    if (item.CtlType != ODT_BUTTON || id < 0 || id >= kControlCount) return FALSE;
+    if (id < 0 || id >= kControlCount) return FALSE;
+    if (item.CtlType == ODT_STATIC) {
+        // A label's window shows its part of the surface, the label itself included.
+        CopySurface(item.hDC, At(static_cast<ControlId>(id)).pixels);
+        return TRUE;
+    }
+    if (item.CtlType != ODT_BUTTON) return FALSE;
     const ControlDesign& design = *At(static_cast<ControlId>(id)).design;
     const bool pushed = (item.itemState & ODS_SELECTED) != 0;
     RECT face = item.rcItem;
@@ -517,17 +553,18 @@ void Win32Form::KeepFocusOff(HWND leaving) {
 
 void Win32Form::SetText(ControlId control, const std::string& text) {
     Control& target = At(control);
-    if (target.window != nullptr) {
+    if (target.design->kind != ControlKind::Label) {
         SetWindowTextW(target.window, Widen(text).c_str());
         return;
     }
     target.text = Widen(text);
-    InvalidateRect(window_.get(), &target.pixels, FALSE);
+    if (target.window != nullptr) SetWindowTextW(target.window, target.text.c_str());
+    InvalidateSurface(&target.pixels);
 }
 
 std::string Win32Form::Text(ControlId control) {
     const Control& source = At(control);
-    if (source.window == nullptr) return Narrow(source.text);
+    if (source.design->kind == ControlKind::Label || source.window == nullptr) return Narrow(source.text);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(source.window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(source.window, text.data(), static_cast<int>(text.size()))));
     return Narrow(text);
@@ -543,10 +580,8 @@ void Win32Form::SetEnabled(ControlId control, bool enabled) {
 void Win32Form::SetVisible(ControlId control, bool visible) {
     Control& target = At(control);
     target.visible = visible;
-    if (target.window == nullptr) {
-        InvalidateRect(window_.get(), &target.pixels, FALSE);
-        return;
-    }
+    if (target.design->kind == ControlKind::Label) InvalidateSurface(&target.pixels);
+    if (target.window == nullptr) return;
     if (!visible) KeepFocusOff(target.window);
     ShowWindow(target.window, visible ? SW_SHOWNA : SW_HIDE);
 }

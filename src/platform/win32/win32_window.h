@@ -39,7 +39,8 @@ public:
     bool PreTranslateMessage(MSG& message);
 
     HWND Handle() const { return window_.get(); }
-    // The window of a control, or nullptr for the labels and the dialog component.
+    // The window of a control, or nullptr for the dialog component and the labels painted on the
+    // surface: all but the address.
     HWND ControlWindow(ControlId id) const;
     // Where a control lies in the client area, in pixels at the window's present scaling.
     RECT PixelsOf(ControlId id) const;
@@ -62,7 +63,7 @@ private:
         const ControlDesign* design = nullptr;
         HWND window = nullptr;
         RECT pixels{};
-        std::wstring text;  // the labels' texts: labels are drawn, not windows
+        std::wstring text;  // the labels' texts: labels are drawn on the surface
         bool visible = true;
         Colour backColour = 0;
         Brush background;
@@ -88,6 +89,10 @@ private:
     void Layout();
     void CreateToolTips(HINSTANCE instance);
     void PaintSurface(HDC dc, const RECT& client);
+    // Draws the part `area` of the surface at the origin of `dc`.
+    void CopySurface(HDC dc, const RECT& area);
+    // Repaints `area` of the surface (all of it for nullptr) wherever it shows.
+    void InvalidateSurface(const RECT* area);
     ControlId ControlAtPoint(POINT point) const;
     HWND NextInTabOrder(HWND from, int step) const;
     void KeepFocusOff(HWND leaving);
