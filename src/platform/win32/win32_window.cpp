@@ -148,11 +148,11 @@ void Win32Form::CreateControls(HINSTANCE instance) {
         if (HasReachableWindow(design)) {
             // No SS_NOTIFY: the static answers hit tests as transparent, so presses, releases and
             // the pointer's shape are the form's, as over any other label.
-            control.window = CreateWindowExW(
-                0, L"STATIC", control.text.c_str(),
-                WS_CHILD | WS_CLIPSIBLINGS | SS_OWNERDRAW | (design.visible ? WS_VISIBLE : 0), 0, 0, 0, 0,
-                window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id))), instance,
-                nullptr);
+            const DWORD style =
+                WS_CHILD | WS_CLIPSIBLINGS | SS_OWNERDRAW | (design.visible ? WS_VISIBLE : 0);
+            const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(design.id)));
+            control.window = CreateWindowExW(0, L"STATIC", control.text.c_str(), style, 0, 0, 0, 0,
+                                             window_.get(), id, instance, nullptr);
             GiveAccessibleName(control.window, Widen(AccessibleName(design.id)));
             continue;
         }
@@ -235,7 +235,9 @@ void Win32Form::InvalidateSurface(const RECT* area) {
     for (const Control& label : controls_) {
         if (label.design->kind != ControlKind::Label || label.window == nullptr) continue;
         RECT common;
-        if (area == nullptr || IntersectRect(&common, area, &label.pixels)) InvalidateRect(label.window, nullptr, FALSE);
+        if (area == nullptr || IntersectRect(&common, area, &label.pixels)) {
+            InvalidateRect(label.window, nullptr, FALSE);
+        }
     }
 }
 
@@ -364,7 +366,8 @@ void Win32Form::CopySurface(HDC dc, const RECT& area) {
     const Bitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
     const Selection selection(buffer.get(), surface.get());
     PaintSurface(buffer.get(), client);
-    BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, buffer.get(), area.left, area.top, SRCCOPY);
+    BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, buffer.get(), area.left,
+           area.top, SRCCOPY);
 }
 
 void Win32Form::PaintSurface(HDC dc, const RECT& client) {
@@ -564,7 +567,9 @@ void Win32Form::SetText(ControlId control, const std::string& text) {
 
 std::string Win32Form::Text(ControlId control) {
     const Control& source = At(control);
-    if (source.design->kind == ControlKind::Label || source.window == nullptr) return Narrow(source.text);
+    if (source.design->kind == ControlKind::Label || source.window == nullptr) {
+        return Narrow(source.text);
+    }
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(source.window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(source.window, text.data(), static_cast<int>(text.size()))));
     return Narrow(text);
