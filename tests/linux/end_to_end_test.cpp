@@ -12,38 +12,13 @@
 #include <thread>
 
 #include "desktop_driver.h"
+#include "window_points.h"
 
 namespace talvenor::e2e {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Centres of the controls, in window pixels at 96 dpi.
-struct Point {
-    int x, y;
-};
-constexpr Point kText1{180, 132};
-constexpr Point kText1Edge{67, 127};  // inside the file box, clear of its text
-constexpr Point kListOpen{288, 97};
-constexpr Point kLancer{180, 200};
-constexpr Point kVoir{128, 176};
-constexpr Point kStop{228, 176};
-constexpr Point kHelp{168, 176};
-constexpr Point kSpeaker{192, 176};
-constexpr Point kMinimise{296, 24};
-constexpr Point kQuit{320, 24};
-constexpr Point kLabel2{300, 264};
-constexpr Point kBackground{30, 150};
-constexpr Point kProductTitle{185, 30};
-constexpr Point kSubtitleLight{88, 66};
-constexpr Point kSubtitleDark{150, 70};
-constexpr Point kLabel4{180, 222};
-// List1 lies at (64, 104); its items are 13 pixels high inside a 2-pixel frame.
-Point ListItem(int row) { return {180, 104 + 2 + 13 * row + 6}; }
-
-const std::string kMainTitle = "^Talvenor 1\\.0 ";
-const std::string kDialogTitle = "^Sélection du fichier vidéo$";
-const std::string kBoxTitle = "^Talvenor$";
 
 std::string ReadFile(const fs::path& file) {
     std::ifstream in(file);
@@ -122,6 +97,19 @@ protected:
         // The box turns light cyan once the choice is made and the window takes clicks again.
         ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(kText1Edge.x, kText1Edge.y, window) == "192,255,255"; }, 10s))
             << "the file box does not show the choice of " << name;
+    }
+
+    // The player started on our display, or 0 when none comes within ten seconds.
+    pid_t WaitForPlayer() {
+        pid_t player = 0;
+        WaitUntil(
+            [&] {
+                const auto players = ProcessesNamed("ffplay");
+                if (!players.empty()) player = players.front();
+                return player != 0;
+            },
+            10s);
+        return player;
     }
 
     void WaitForConversion(const fs::path& output) {
@@ -226,14 +214,8 @@ TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
     ChooseFile("à voir.flv");
     const std::string stopButton = desktop.PixelAt(origin.x + kStop.x, origin.y + kStop.y);
     ClickAt(kVoir);
-    pid_t player = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const auto players = ProcessesNamed("ffplay");
-            if (!players.empty()) player = players.front();
-            return player != 0;
-        },
-        10s));
+    const pid_t player = WaitForPlayer();
+    ASSERT_NE(player, 0) << "no player started";
     const auto args = CommandLineOf(player);
     ASSERT_EQ(args.size(), 2u);
     EXPECT_EQ(args[1], "à voir.flv");
@@ -497,14 +479,8 @@ TEST_F(EndToEnd, InAWaylandSessionConvertsPlaysAndStops) {
     EXPECT_NE(FormatOf(media.path() / "clip.avi").find("avi"), std::string::npos);
 
     ClickAt(kVoir);
-    pid_t player = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const auto players = ProcessesNamed("ffplay");
-            if (!players.empty()) player = players.front();
-            return player != 0;
-        },
-        10s));
+    const pid_t player = WaitForPlayer();
+    ASSERT_NE(player, 0) << "no player started";
     std::ifstream environment("/proc/" + std::to_string(player) + "/environ", std::ios::binary);
     std::vector<std::string> variables;
     for (std::string entry; std::getline(environment, entry, '\0');) variables.push_back(entry);

@@ -8,26 +8,15 @@
 #include <thread>
 
 #include "desktop_driver.h"
+#include "window_points.h"
 
 namespace talvenor::e2e {
 namespace {
 
 using namespace std::chrono_literals;
 
-struct Point {
-    int x, y;
-};
-constexpr Point kText1{180, 132};
-constexpr Point kLancer{180, 200};
-constexpr Point kVoir{128, 176};
-// Inside Text1's frame, clear of its text.
-constexpr Point kText1Fill{67, 127};
 const std::string kLightCyan = "192,255,255";
 const std::string kLightRed = "255,192,192";
-
-const std::string kMainTitle = "^Talvenor 1\\.0 ";
-const std::string kDialogTitle = "^Sélection du fichier vidéo$";
-const std::string kBoxTitle = "^Talvenor$";
 
 std::vector<std::string> Lines(const fs::path& file) {
     std::ifstream in(file);
@@ -133,7 +122,7 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
             if (a[0] == '@') a = folder.string() + a.substr(1);
         }
         Launch(arguments, c.fromElsewhere ? elsewhere.path() : folder);
-        ASSERT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 10s))
+        ASSERT_TRUE(WaitUntil([&] { return PixelAt(kText1Edge) == kLightCyan; }, 10s))
             << "no file shown as chosen";
         if (c.ffmpeg.size() > 6)
             desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / "open-with-avi.png");
@@ -158,7 +147,7 @@ TEST_F(OpenFile, AFileThatCannotBeOpenedIsToldAndNothingIsChosen) {
         desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / ("open-refused-" + name + ".png"));
         desktop.Key("Return");
         ASSERT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s));
-        EXPECT_EQ(PixelAt(kText1Fill), kLightRed);
+        EXPECT_EQ(PixelAt(kText1Edge), kLightRed);
         EXPECT_FALSE(Ended(app)) << "the window did not stay";
         Stop();
     }
@@ -179,7 +168,7 @@ TEST_F(OpenFile, SpaceOnTheFocusedFileBoxOpensTheDialogAndCapitalsReachTheTools)
     std::this_thread::sleep_for(200ms);
     desktop.Key("Return");
     ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s));
-    EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Edge) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
     EXPECT_EQ(ffmpeg, (std::vector<std::string>{media.path().string(), "-y", "-i", "CLIP.FLV", "-f",
                                                 "avi", "CLIP.avi"}));
@@ -212,7 +201,7 @@ TEST_F(OpenFile, TheDesktopsOwnDialogWhereItsThemeOffersOne) {
     std::this_thread::sleep_for(300ms);
     desktop.Key("Return");
     ASSERT_TRUE(desktop.WaitForNoWindow(kDialogTitle, 10s));
-    EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Fill) == kLightCyan; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Edge) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
     EXPECT_EQ(ffmpeg, (std::vector<std::string>{folder.string(), "-y", "-i", "le clip.flv", "-f",
                                                 "avi", "le clip.avi"}));

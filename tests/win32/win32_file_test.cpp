@@ -16,6 +16,7 @@
 #include "win32_pictures.h"
 #include "win32_services.h"
 #include "win32_test_support.h"
+#include "window_fixture.h"
 #include "win32_text.h"
 #include "win32_window.h"
 
@@ -42,24 +43,8 @@ HDROP DropOf(const std::vector<std::wstring>& paths) {
     return static_cast<HDROP>(memory);
 }
 
-// The real window over recording services.
-class FileWindowTest : public ::testing::Test {
+class FileWindowTest : public RealWindowTest {
 protected:
-    CallLog log;
-    RecordingPlatform platform{log};
-    RecordingDialog dialog{log};
-    win32::PictureSet pictures{GetModuleHandleW(nullptr)};
-    win32::Win32Form window{GetModuleHandleW(nullptr), pictures};
-    Form1 form{window, dialog, platform};
-
-    void SetUp() override {
-        platform.separators = "\\/";
-        window.Attach(form);
-        window.LoadAndShow();
-        log.clear();
-    }
-
-    HWND Of(ControlId id) const { return window.ControlWindow(id); }
     std::string TextOf(ControlId id) const { return Narrow(WindowText(Of(id))); }
     int ShowOpens() const {
         return static_cast<int>(std::count(log.begin(), log.end(), "Cmd1.ShowOpen"));

@@ -17,6 +17,7 @@
 #include "recording_platform.h"
 #include "win32_pictures.h"
 #include "win32_test_support.h"
+#include "window_fixture.h"
 #include "version.h"
 #include "win32_text.h"
 #include "win32_window.h"
@@ -30,33 +31,11 @@ bool Contains(const CallLog& log, const std::string& entry) {
     return std::find(log.begin(), log.end(), entry) != log.end();
 }
 
-// The real window over recording services: what the window does is seen in the core's calls.
-class WindowTest : public ::testing::Test {
+class WindowTest : public RealWindowTest {
 protected:
-    CallLog log;
-    RecordingPlatform platform{log};
-    RecordingDialog dialog{log};
-    win32::PictureSet pictures{GetModuleHandleW(nullptr)};
-    win32::Win32Form window{GetModuleHandleW(nullptr), pictures};
-    Form1 form{window, dialog, platform};
-
-    void SetUp() override {
-        platform.separators = "\\/";
-        window.Attach(form);
-        window.LoadAndShow();
-        Pump();
-        log.clear();
-    }
-
-    HWND Of(ControlId id) const { return window.ControlWindow(id); }
-    HWND Form() const { return window.Handle(); }
     POINT CentreOf(ControlId id) const {
         const RECT r = window.PixelsOf(id);
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    void Pump() {
-        PumpUntil([] { return true; }, std::chrono::milliseconds(0),
-                  [this](MSG& m) { return window.PreTranslateMessage(m); });
     }
     // A press and a release of the left button at `point` of `target`'s client area.
     static void Click(HWND target, POINT point) {
