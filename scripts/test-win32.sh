@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TALVENOR_WIN_BUILD:-$root/build-win}
 
 packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix mingw-w64 wine64 wine fonts-wine
-          xvfb openbox xdotool imagemagick ffmpeg)
+          xvfb openbox xdotool x11-utils imagemagick ffmpeg)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")
@@ -45,6 +45,14 @@ export DISPLAY=":$display"
 for _ in $(seq 1 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >"$build/openbox.log" 2>&1 &
 openbox_pid=$!
+# Activation and stacking need the manager: never run the tests before it has started.
+for _ in $(seq 1 600); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
+  kill -0 "$openbox_pid" 2>/dev/null || break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null ||
+  { echo "openbox did not start on $DISPLAY" >&2; exit 1; }
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 wineboot --init >"$build/wineboot.log" 2>&1 || true

@@ -63,7 +63,7 @@ ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -f la
   >"$work/program.log" 2>&1 &
 program_pid=$!
 
-window_id() { xdotool search --name "^Talvenor 1\.0 " | head -1; }
+window_id() { xdotool search --onlyvisible --name "^Talvenor 1\.0 " | head -1; }
 wait_for window_id || { echo "FAILED: the window never opened"; exit 1; }
 window=$(window_id)
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
@@ -133,13 +133,13 @@ check "the file box shows the base name" grep -qx 'clip été' <<<"$(probe texts
 # it already runs. The stand-in player stands in for a conversion that takes its time.
 cp "$player_exe" "$work/Talvenor/ffmpeg.exe"
 xdotool mousemove $((left + 180)) $((top + 200)) click --repeat 2 --delay 80 1
-question_id() { xdotool search --name '^Talvenor$'; }
+question_id() { xdotool search --name '^Talvenor$' | head -1; }
 slow_id() { xdotool search --name '^-y$' | head -1; }
 # A key for a window that another one's opening has just deprived of the focus is sent again.
 key_until_gone() {  # key_until_gone KEY WINDOW_FUNCTION
   xdotool windowactivate --sync "$($2)" >/dev/null 2>&1 || true
   xdotool key "$1"
-  WAIT_TRIES=10 wait_for not "$2"
+  WAIT_TRIES=25 wait_for not "$2"
 }
 if wait_for question_id; then
   check "the second click is told the conversion already runs" \
@@ -169,9 +169,7 @@ if wait_for question_id; then
   question=$(probe texts Talvenor)
   check "the question names the output" grep -q 'clip été.avi » existe déjà' <<<"$question"
   check "the question answers Oui or Non" grep -qx '&Non' <<<"$question"
-  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
-  xdotool key n
-  check "the question closes" wait_for not question_id
+  check "the question closes on n" wait_for key_until_gone n question_id
   sleep 1
   check "Non leaves the output untouched" [ "$(stat -c %Y.%s "$output" 2>/dev/null || echo none)" = "$before" ]
 else
@@ -185,9 +183,7 @@ if wait_for question_id; then
   help=$(probe texts Talvenor)
   check "the help box lists the player's commands" grep -q 'Commandes du moniteur' <<<"$help"
   check "the help box keeps its accents" grep -q 'flêches directionnelles' <<<"$help"
-  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
-  xdotool key Return
-  check "the help box closes" wait_for not question_id
+  check "the help box closes" wait_for key_until_gone Return question_id
 else
   echo "FAILED: the help box never opened"
   failures=$((failures + 1))
@@ -197,9 +193,7 @@ fi
 click_at 192 176
 if wait_for question_id; then
   check "the missing mixer is reported" grep -q "Impossible d'ouvrir le mélangeur de volume" <<<"$(probe texts Talvenor)"
-  xdotool windowactivate --sync "$(question_id | head -1)" >/dev/null 2>&1 || true
-  xdotool key Return
-  check "the message closes" wait_for not question_id
+  check "the message closes" wait_for key_until_gone Return question_id
 else
   echo "FAILED: no message for the missing volume mixer"
   failures=$((failures + 1))
@@ -277,8 +271,13 @@ fi
 # Space on the file box, which has the focus at start, opens the dialog as a click does.
 (cd "$work" && exec "$wine" "$work/Talvenor/Talvenor.exe") >"$work/program3.log" 2>&1 &
 program_pid=$!
-if wait_for window_id; then
+# A window found by its name may not be shown yet, nor its file box focused: both are awaited.
+file_box_focused() {
   xdotool windowactivate --sync "$(window_id)" >/dev/null 2>&1 || true
+  [ "$(probe focus)" = 'Un clic ici pour sélectionner le fichier à coder' ]
+}
+if wait_for window_id; then
+  check "the file box has the focus at start" wait_for file_box_focused
   xdotool key space
   check "Space on the file box opens the dialog" wait_for dialog_id
   xdotool windowactivate --sync "$(dialog_id)" >/dev/null 2>&1 || true
