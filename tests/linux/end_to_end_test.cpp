@@ -60,7 +60,15 @@ protected:
         // Drawn, and so ready for clicks.
         ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(kBackground.x, kBackground.y, window) == "89,117,255"; }, 15s))
             << "the window was not drawn";
+        // A manager may still move it into place (weston frames it first, and places the frame
+        // later): its place is taken once it has stayed the same for half a second.
         origin = desktop.GeometryOf(window);
+        for (int same = 0, tries = 0; same < 5 && tries < 100; ++tries) {
+            std::this_thread::sleep_for(100ms);
+            const Geometry now = desktop.GeometryOf(window);
+            same = now.x == origin.x && now.y == origin.y ? same + 1 : 0;
+            origin = now;
+        }
     }
 
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
@@ -90,11 +98,13 @@ protected:
     void ChooseFile(const std::string& name) {
         ClickAt(kText1);
         if (desktop.WaitForWindow(kDialogTitle, 10s) == 0 && std::getenv("WAYLAND_DISPLAY") != nullptr) {
-            // A nested compositor's own seat can move X's pointer under a synthetic click: what
-            // the screen looked like is kept, and the click is made once more.
+            // The nested compositor may have moved the window after its place was taken: what the
+            // screen looked like is kept, and the click is made once more where the window is now.
+            const Geometry now = desktop.GeometryOf(window);
             std::cout << "no dialog after the first click on the file box; pointer "
-                      << RunProgram({"xdotool", "getmouselocation"}).text << "window at " << desktop.GeometryOf(window).x
-                      << "," << desktop.GeometryOf(window).y << "; clicking again" << std::endl;
+                      << RunProgram({"xdotool", "getmouselocation"}).text << "window taken at " << origin.x << ","
+                      << origin.y << ", now at " << now.x << "," << now.y << "; clicking again" << std::endl;
+            origin = now;
             if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
                 RunProgram({"import", "-display", outer, "-window", "root",
                             (fs::path(TALVENOR_ARTIFACTS) / "lost-click.png").string()});
