@@ -24,7 +24,9 @@ for n in $(seq 90 140); do
 done
 [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 >/dev/null 2>&1 &
+# -noreset: an X server starts afresh when its last client leaves, and would refuse the window
+# manager for a moment after the check below has disconnected.
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset -dpi 96 >/dev/null 2>&1 &
 xvfb_pid=$!
 wm_pid=""
 cleanup() {

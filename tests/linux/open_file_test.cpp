@@ -39,9 +39,11 @@ protected:
         fs::copy_file(TALVENOR_CONSOLE, tools.path() / "talvenor-console");
         for (const char* tool : {"ffmpeg", "ffplay"}) {
             const fs::path log = tools.path() / (std::string(tool) + ".log");
+            // The conversion lasts a moment, as a real one does: a terminal that closes as soon as it
+            // opens can leave its manager's empty frame behind, over the window.
             WriteScript(tools.path() / tool, "{ pwd; printf '%s\\n' \"$@\"; } > '" + log.string() +
                                                  ".part'; mv '" + log.string() + ".part' '" +
-                                                 log.string() + "'");
+                                                 log.string() + "'" + (tool == std::string("ffmpeg") ? "; sleep 1" : ""));
         }
     }
 
@@ -83,6 +85,9 @@ protected:
     std::pair<std::vector<std::string>, std::vector<std::string>> ConvertAndView() {
         ClickAt(kLancer);
         std::vector<std::string> converted = Recorded("ffmpeg");
+        // Its terminal closes by itself once it has succeeded.
+        desktop.WaitForWindow("^Talvenor — ffmpeg$", 5s);
+        EXPECT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 10s)) << "the conversion's terminal stayed";
         ClickAt(kVoir);
         return {converted, Recorded("ffplay")};
     }
