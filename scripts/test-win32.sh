@@ -48,13 +48,8 @@ for _ in $(seq 1 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; s
 openbox >"$build/openbox.log" 2>&1 &
 openbox_pid=$!
 # Activation and stacking need the manager: never run the tests before it has started.
-for _ in $(seq 1 600); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
-  kill -0 "$openbox_pid" 2>/dev/null || break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null ||
-  { echo "openbox did not start on $DISPLAY" >&2; exit 1; }
+source "$root/scripts/wait-for-wm.sh"
+wait_for_window_manager "$openbox_pid" || { echo "openbox did not start on $DISPLAY" >&2; exit 1; }
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 wineboot --init >"$build/wineboot.log" 2>&1 || true

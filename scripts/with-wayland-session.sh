@@ -58,12 +58,8 @@ for _ in $(seq 1 150); do
 done
 xdpyinfo >/dev/null 2>&1 || { echo "skipped: XWayland does not answer on $display" >&2; cat "$log" >&2; exit 77; }
 # Windows mapped before weston manages X windows would never be shown: wait for its manager.
-for _ in $(seq 1 150); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null ||
-  { echo "weston manages no X11 windows on $display" >&2; cat "$log" >&2; exit 1; }
+source "$(dirname "$0")/wait-for-wm.sh"
+wait_for_window_manager "$weston_pid" || { echo "weston manages no X11 windows on $display" >&2; cat "$log" >&2; exit 1; }
 
 export SDL_AUDIODRIVER=dummy
 "$@"

@@ -3,6 +3,7 @@
 # Usage: scripts/with-x-session.sh [--no-wm | --wm openbox|mutter] COMMAND [ARGS...]
 # The window manager's output goes to the file $TALVENOR_WM_LOG when that is set.
 set -euo pipefail
+source "$(dirname "$0")/wait-for-wm.sh"
 
 wm=openbox
 case "${1:-}" in
@@ -51,15 +52,8 @@ if [ -n "$wm" ]; then
     *) echo "unknown window manager: $wm" >&2; exit 2 ;;
   esac
   wm_pid=$!
-  # A first start on a fresh machine may build font caches first: give it time, and never run the
-  # tests without the manager they rely on.
-  for _ in $(seq 1 600); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
-    kill -0 "$wm_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null ||
-    { echo "the window manager $wm did not start on $display" >&2; exit 1; }
+  # Never run the tests without the manager they rely on.
+  wait_for_window_manager "$wm_pid" || { echo "the window manager $wm did not start on $display" >&2; exit 1; }
 fi
 
 export SDL_AUDIODRIVER=dummy
