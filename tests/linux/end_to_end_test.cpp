@@ -71,6 +71,14 @@ protected:
         }
     }
 
+    // What a nested compositor shows, taken from the X screen it runs in (when there is one), into
+    // the build's artifacts.
+    static void ScreenshotOfTheNestingScreen(const std::string& name) {
+        if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
+            RunProgram({"import", "-display", outer, "-window", "root", (fs::path(TALVENOR_ARTIFACTS) / name).string()});
+        }
+    }
+
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
     void FailedConversionKeepsItsWindowUntilEnter(bool withConsole);
     void ConvertsAFileChosenInAnotherFolder(bool withConsole);
@@ -105,10 +113,7 @@ protected:
                       << RunProgram({"xdotool", "getmouselocation"}).text << "window taken at " << origin.x << ","
                       << origin.y << ", now at " << now.x << "," << now.y << "; clicking again" << std::endl;
             origin = now;
-            if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
-                RunProgram({"import", "-display", outer, "-window", "root",
-                            (fs::path(TALVENOR_ARTIFACTS) / "lost-click.png").string()});
-            }
+            ScreenshotOfTheNestingScreen("lost-click.png");
             ClickAt(kText1);
         }
         ASSERT_NE(desktop.WaitForWindow(kDialogTitle, 10s), 0u) << "the file dialog did not open";
@@ -511,9 +516,7 @@ TEST_F(EndToEnd, InAWaylandSessionConvertsPlaysAndStops) {
     // Its window is an X11 one, which the quit key can reach.
     ASSERT_TRUE(WaitUntil([&] { return !desktop.WindowsOfProcess(player).empty(); }, 10s))
         << "the player opened no X11 window";
-    if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
-        RunProgram({"import", "-display", outer, "-window", "root", (fs::path(TALVENOR_ARTIFACTS) / "wayland.png").string()});
-    }
+    ScreenshotOfTheNestingScreen("wayland.png");
 
     ClickAt(kStop);
     EXPECT_TRUE(WaitUntil([&] { return Ended(player); }, 10s)) << "Stop left the player running";
