@@ -41,7 +41,8 @@ target_compile_definitions(talvenor_linux PRIVATE TALVENOR_CONSOLE_FROM_BIN="${T
 # The conversion console: starts a conversion at once and shows it in a terminal window. Small
 # and static, so that it starts in about the time of an exec.
 enable_language(C)
-add_executable(talvenor-console src/platform/linux/console/talvenor_console.c)
+add_executable(talvenor-console src/platform/linux/console/talvenor_console.c
+  src/platform/linux/console/console_channel.c)
 set_target_properties(talvenor-console PROPERTIES C_STANDARD 11)
 target_link_options(talvenor-console PRIVATE -static)
 add_dependencies(talvenor talvenor-console)

@@ -169,33 +169,56 @@ check "with the title it is given" grep -qxF "Titre" "$work/terminal.args"
 "$console" --standby 3 3</dev/null
 check "a console on standby that gets nothing ends quietly with 0" test $? -eq 0
 
-# 8. Only our own user may take the conversion's terminal: another user's attach is turned away,
-#    and ours still gets it. (Needs root, to act as another user.)
-if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
-    reset
-    cat >"$work/intruded" <<'EOF'
+# 8. Only the window the console started gets the conversion's terminal. Before that window, the
+#    stand-in terminal lets others try the channel it was named: another user (when we are root),
+#    who cannot even reach it, and another program of ours (a copy of the console: another file),
+#    which is turned away. The real window still attaches; the channel's folder, private to us
+#    meanwhile, is gone once it has.
+reset
+cat >"$work/intruded" <<'EOF2'
 #!/bin/sh
 dir=$(dirname "$0")
-# The other user tries first, with the same rendezvous name.
-setpriv --reuid=65534 --regid=65534 --clear-groups "$4" --attach "$6" >"$dir/intruder" 2>&1 </dev/null
+folder=$(dirname "$6")
+echo "$folder" >"$dir/folder"
+stat -c %a "$folder" >"$dir/folder.mode"
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$COPY" --attach "$6" "$7" >"$dir/other-user" 2>&1 </dev/null
+fi
+"$COPY" --attach "$6" "$7" >"$dir/copy" 2>&1 </dev/null
 shift 3
 exec "$@" >"$dir/window" 2>&1 </dev/null
-EOF
-    chmod +x "$work/intruded"
-    # A copy the other user may run.
-    shared=$(mktemp -d /tmp/talvenor-console-shared.XXXXXX)
-    chmod 755 "$shared"
-    cp "$console" "$shared/talvenor-console"
-    "$shared/talvenor-console" --title T --terminal "$work/intruded" -- "$work/tool" secret &
-    runner=$!
-    wait_for 50 eval '! alive $runner'
-    check "another user's attach gets nothing" eval '! grep -q secret "$work/intruder"'
-    check "and is told so" grep -q "n'a pas pu être reliée" "$work/intruder"
-    check "our own attach still shows the tool" grep -q "<secret>" "$work/window"
-    rm -rf "$shared"
-else
-    echo "skip - another user's attach (needs root and setpriv)"
+EOF2
+chmod +x "$work/intruded"
+shared=$(mktemp -d /tmp/talvenor-console-shared.XXXXXX)
+chmod 755 "$shared"
+cp "$console" "$shared/talvenor-console"
+mkdir -m 700 "$work/run"
+XDG_RUNTIME_DIR=$work/run COPY=$shared/talvenor-console \
+    "$console" --title T --terminal "$work/intruded" -- "$work/tool" secret &
+runner=$!
+wait_for 50 eval '! alive $runner'
+check "the channel is a folder of our runtime folder that only we may enter" \
+    test "$(dirname "$(cat "$work/folder")")" == "$work/run" -a "$(cat "$work/folder.mode")" == 700
+if [[ -e $work/other-user ]]; then
+    check "another user cannot reach it" grep -q "introuvable" "$work/other-user"
 fi
+check "another program of ours gets nothing" eval '! grep -q secret "$work/copy"'
+check "the window the console started still shows the tool" grep -q "<secret>" "$work/window"
+check "the channel's folder is gone" test ! -e "$(cat "$work/folder")"
+
+# A window told to expect another console refuses the one that answers, and shows nothing of it.
+reset
+cat >"$work/misled" <<'EOF2'
+#!/bin/sh
+exec "$4" --attach "$6" 1 >"$(dirname "$0")/window" 2>&1 </dev/null
+EOF2
+chmod +x "$work/misled"
+"$console" --title T --terminal "$work/misled" -- "$work/tool" secret &
+runner=$!
+wait_for 50 grep -qs "refuse" "$work/window"
+check "a window refuses a console it does not expect" grep -q "refuse" "$work/window"
+check "and shows nothing of its tool" eval '! grep -q secret "$work/window"'
+rm -rf "$shared"
 
 # 9. Whatever the session's locale, the window reads the failure lines as written: a stand-in
 #    terminal decodes what it is sent with its own locale's character set, as a real one does.
@@ -217,7 +240,7 @@ while IFS='|' read -r session seen; do
     wait_for 50 eval '! kill -0 $runner 2>/dev/null'
     wait_for 50 grep -q "Appuyez" "$work/window"
     check "under $session the window reads the failure in French" \
-        grep -qxF "La conversion a échoué (code 3)." "$work/window"
+        grep -qxF "La conversion a échoué (code 3)." "$work/window" || cat "$work/window"
     check "under $session the window's locale is $seen" test "$(cat "$work/reader.locale")" == "$seen"
 done <<'CASES'
 LANG=C|LANG=C LC_CTYPE=C.UTF-8 

@@ -7,10 +7,11 @@
  *
  * starts PROGRAM at once on a new pseudo-terminal of its own, then opens TERMINAL running
  *
- *   talvenor-console --attach NAME
+ *   talvenor-console --attach SOCKET PID
  *
- * which connects back through an abstract Unix socket, receives the pseudo-terminal's master side
- * and copies between it and the terminal window. Output written before the window is up waits in
+ * which connects back through a socket in a folder only our user may enter (console_channel.c),
+ * checks that it reached console PID, receives the pseudo-terminal's master side and copies
+ * between it and the terminal window. Output written before the window is up waits in
  * the pseudo-terminal. When PROGRAM ends, its exit status is sent over the socket; on failure the
  * window stays open with a message until Enter is pressed. Closing the window hangs up PROGRAM's
  * terminal, as closing a terminal does.
@@ -19,7 +20,7 @@
  *
  *   talvenor-console --standby FD
  *
- * prepares its pseudo-terminal and socket, then reads the same command line (each argument ended by
+ * prepares its pseudo-terminal, then reads the same command line (each argument ended by
  * a NUL byte, "--cwd FOLDER" first) from FD until the other side closes it, so that a click only
  * costs the program's own exec. Handed nothing, it ends without opening anything.
  *
@@ -44,6 +45,8 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+
+#include "console_channel.h"
 
 extern char** environ;
 
@@ -70,15 +73,6 @@ static int WriteAll(int fd, const char* data, size_t size) {
         size -= (size_t)written;
     }
     return 0;
-}
-
-static socklen_t SocketAddress(const char* name, struct sockaddr_un* address) {
-    memset(address, 0, sizeof *address);
-    address->sun_family = AF_UNIX;
-    /* Abstract namespace: nothing to remove from the file system afterwards. */
-    const size_t length = strnlen(name, sizeof address->sun_path - 2);
-    memcpy(address->sun_path + 1, name, length);
-    return (socklen_t)(offsetof(struct sockaddr_un, sun_path) + 1 + length);
 }
 
 /* ---- The side that runs the program ---------------------------------------------------------- */
@@ -157,8 +151,10 @@ static char** TerminalEnvironment(void) {
     return changed;
 }
 
-static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* name) {
-    char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)name, NULL};
+static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* path) {
+    char console[24];
+    snprintf(console, sizeof console, "%ld", (long)getpid());
+    char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)path, console, NULL};
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -174,28 +170,6 @@ static pid_t StartTerminal(const char* terminal, const char* title, const char* 
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
     return error == 0 ? pid : -1;
-}
-
-/* Hands the master side over to the window, with one byte of data as SCM_RIGHTS needs. */
-static int SendMaster(int client, int master) {
-    char byte = 'M';
-    struct iovec part = {&byte, 1};
-    union {
-        struct cmsghdr header;
-        char space[CMSG_SPACE(sizeof(int))];
-    } control;
-    memset(&control, 0, sizeof control);
-    struct msghdr message = {0};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control.space;
-    message.msg_controllen = sizeof control.space;
-    struct cmsghdr* header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = SOL_SOCKET;
-    header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(sizeof(int));
-    memcpy(CMSG_DATA(header), &master, sizeof(int));
-    return sendmsg(client, &message, MSG_NOSIGNAL) == 1 ? 0 : -1;
 }
 
 static void SendStatus(int client, int status) {
@@ -216,9 +190,6 @@ struct Session {
     int master;
     const char* slave;
     char self[PATH_MAX];
-    char name[96];
-    int listener;
-    bool listening;
 };
 
 static int Prepare(struct Session* session) {
@@ -236,17 +207,6 @@ static int Prepare(struct Session* session) {
     const ssize_t selfLength = readlink("/proc/self/exe", session->self, sizeof session->self - 1);
     if (selfLength <= 0) return 125;
     session->self[selfLength] = '\0';
-
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    snprintf(session->name, sizeof session->name, "talvenor-console-%ld-%lld%09ld", (long)getpid(),
-             (long long)now.tv_sec, now.tv_nsec);
-    session->listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_un address;
-    const socklen_t addressLength = SocketAddress(session->name, &address);
-    session->listening = session->listener >= 0 &&
-                         bind(session->listener, (struct sockaddr*)&address, addressLength) == 0 &&
-                         listen(session->listener, 1) == 0;
     return 0;
 }
 
@@ -257,15 +217,14 @@ static int Run(struct Session* session, const char* title, const char* terminal,
     if (child < 0) exitCode = 127;
     bool running = child > 0;
 
-    const int master = session->master;
-    const int listener = session->listener;
-    const bool listening = session->listening;
-    const char* self = session->self;
-    const char* name = session->name;
-    const pid_t window = listening ? StartTerminal(terminal, title, self, name) : -1;
+    /* The channel exists only from now until the window has attached: nothing can take it ahead. */
+    struct Channel channel;
+    const bool listening = ChannelOpen(&channel);
+    const pid_t window = listening ? StartTerminal(terminal, title, session->self, channel.path) : -1;
+    if (window < 0) ChannelClose(&channel);
 
     int client = -1;
-    int heldMaster = master;
+    int heldMaster = session->master;
     long long deadline = NowMs() + kAttachWaitMs;
     char sink[4096];
     for (;;) {
@@ -284,37 +243,33 @@ static int Run(struct Session* session, const char* title, const char* terminal,
             return 0;
         }
         const bool unseen = client < 0 && (window < 0 || NowMs() >= deadline);
+        if (unseen) ChannelClose(&channel);
         if (unseen && !running) return 0;
 
         struct pollfd fds[3];
         nfds_t count = 0;
-        if (client < 0 && listening && !unseen) fds[count++] = (struct pollfd){listener, POLLIN, 0};
+        if (channel.listener >= 0) fds[count++] = (struct pollfd){channel.listener, POLLIN, 0};
         /* No window will come: keep the program from blocking on a full terminal. */
         if (unseen && heldMaster >= 0) fds[count++] = (struct pollfd){heldMaster, POLLIN, 0};
         const int ready = poll(fds, count, 50);
-        if (ready < 0 && errno != EINTR) return 125;
+        if (ready < 0 && errno != EINTR) {
+            ChannelClose(&channel);
+            return 125;
+        }
         for (nfds_t i = 0; ready > 0 && i < count; ++i) {
             if (fds[i].revents == 0) continue;
-            if (fds[i].fd == listener) {
-                client = accept4(listener, NULL, NULL, SOCK_CLOEXEC);
-                /* Abstract sockets carry no permissions: only our own user gets the terminal. */
-                struct ucred peer;
-                socklen_t peerLength = sizeof peer;
-                if (client >= 0 && (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) != 0 ||
-                                    peer.uid != getuid())) {
-                    close(client);
-                    client = -1;
-                    continue;
-                }
-                if (client >= 0 && SendMaster(client, heldMaster) == 0) {
+            if (fds[i].fd == channel.listener) {
+                const int peer = accept4(channel.listener, NULL, NULL, SOCK_CLOEXEC);
+                /* Only the window we started gets the terminal; anyone else is turned away. */
+                if (peer >= 0 && PeerIsOurWindow(peer, channel.path) && SendDescriptor(peer, heldMaster) == 0) {
+                    client = peer;
                     /* The window holds the only master now: closing it hangs up the program. */
                     close(heldMaster);
                     heldMaster = -1;
-                    close(listener);
-                } else if (client >= 0) {
-                    close(client);
-                    client = -1;
+                    ChannelClose(&channel);
+                    break;
                 }
+                if (peer >= 0) close(peer);
             } else if (fds[i].fd == heldMaster) {
                 if (read(heldMaster, sink, sizeof sink) <= 0) {
                     close(heldMaster);
@@ -331,29 +286,6 @@ static volatile sig_atomic_t resized = 0;
 static void OnResize(int signal) {
     (void)signal;
     resized = 1;
-}
-
-static int ReceiveMaster(int socket) {
-    char byte = 0;
-    struct iovec part = {&byte, 1};
-    union {
-        struct cmsghdr header;
-        char space[CMSG_SPACE(sizeof(int))];
-    } control;
-    struct msghdr message = {0};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control.space;
-    message.msg_controllen = sizeof control.space;
-    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) return -1;
-    for (struct cmsghdr* header = CMSG_FIRSTHDR(&message); header != NULL; header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS) {
-            int fd = -1;
-            memcpy(&fd, CMSG_DATA(header), sizeof fd);
-            return fd;
-        }
-    }
-    return -1;
 }
 
 static void CopySize(int from, int to) {
@@ -381,15 +313,24 @@ static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, b
     }
 }
 
-static int Attach(const char* name) {
+static int Attach(const char* path, pid_t console) {
+    struct sockaddr_un address = {.sun_family = AF_UNIX};
     const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_un address;
-    const socklen_t addressLength = SocketAddress(name, &address);
-    if (peer < 0 || connect(peer, (struct sockaddr*)&address, addressLength) != 0) {
-        fprintf(stderr, "talvenor-console : la conversion est introuvable (%s).\n", strerror(errno));
+    int error = ENAMETOOLONG;
+    if (strlen(path) < sizeof address.sun_path) {
+        memcpy(address.sun_path, path, strlen(path) + 1);
+        error = peer >= 0 && connect(peer, (struct sockaddr*)&address, sizeof address) == 0 ? 0 : errno;
+    }
+    if (error != 0) {
+        fprintf(stderr, "talvenor-console : la conversion est introuvable (%s).\n", strerror(error));
         return 1;
     }
-    const int master = ReceiveMaster(peer);
+    /* Whatever answers must be the console that started this window, not a stand-in for it. */
+    if (!PeerIsProcess(peer, console)) {
+        fprintf(stderr, "talvenor-console : cette fenêtre refuse une conversion qui n'est pas la sienne.\n");
+        return 1;
+    }
+    const int master = ReceiveDescriptor(peer);
     if (master < 0) {
         fprintf(stderr, "talvenor-console : la conversion n'a pas pu être reliée à cette fenêtre.\n");
         return 1;
@@ -474,7 +415,7 @@ static void Usage(void) {
     fprintf(stderr,
             "usage : talvenor-console [--cwd DOSSIER] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
             "        talvenor-console --standby FD\n"
-            "        talvenor-console --attach NOM\n");
+            "        talvenor-console --attach SOCKET PID\n");
 }
 
 /* argv[0] is the program's own name; the options come before "--" and the program after it.
@@ -559,7 +500,7 @@ static int Standby(int fd) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 3 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2], (pid_t)atol(argv[3]));
     if (argc == 3 && strcmp(argv[1], "--standby") == 0) return Standby(atoi(argv[2]));
     return RunCommandLine(argc, argv, NULL);
 }
