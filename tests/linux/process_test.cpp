@@ -183,6 +183,29 @@ TEST_F(Process, AProgramThatCannotRunIsReportedAtOnce) {
     EXPECT_EQ(SpawnDetached({}), -1);
 }
 
+// A program beside the videos (the working folder) is never run, however the PATH names that
+// folder: empty entries, ".", relative ones.
+TEST_F(Process, ProgramsAreNeverTakenFromTheCurrentFolder) {
+    fs::create_directories(dir / "videos" / "bin");
+    fs::create_directories(dir / "system");
+    for (const fs::path& tool : {dir / "videos" / "ffmpeg", dir / "videos" / "bin" / "ffmpeg", dir / "system" / "ffmpeg"}) {
+        std::ofstream(tool) << "#!/bin/sh\n";
+        fs::permissions(tool, fs::perms::owner_all);
+    }
+    const fs::path previous = fs::current_path();
+    const std::string savedPath = std::getenv("PATH");
+    fs::current_path(dir / "videos");
+    const std::string system = (dir / "system").string();
+    for (const std::string& path : {":" + system, system + ":", ".:" + system, "bin:" + system, "::" + system}) {
+        setenv("PATH", path.c_str(), 1);
+        EXPECT_EQ(talvenor::linux_backend::ResolveProgram({}, "ffmpeg"), system + "/ffmpeg") << "PATH=" << path;
+    }
+    setenv("PATH", ":bin:.", 1);
+    EXPECT_EQ(talvenor::linux_backend::ResolveProgram({}, "ffmpeg"), "");
+    setenv("PATH", savedPath.c_str(), 1);
+    fs::current_path(previous);
+}
+
 TEST_F(Process, TheConsoleOnStandbyRunsWhatItIsHanded) {
     StandbyConsole none;
     EXPECT_FALSE(none.Start(""));

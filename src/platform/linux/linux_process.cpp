@@ -46,8 +46,10 @@ std::string ResolveProgram(const std::string& toolDir, const std::string& progra
     while (start <= dirs.size()) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        const std::string dir = end > start ? dirs.substr(start, end - start) : ".";
-        if (IsExecutableFile(dir + "/" + program)) return dir + "/" + program;
+        const std::string dir = dirs.substr(start, end - start);
+        // An empty or relative entry names the current folder, the chosen video's: never run
+        // a program found there.
+        if (!dir.empty() && dir.front() == '/' && IsExecutableFile(dir + "/" + program)) return dir + "/" + program;
         start = end + 1;
     }
     return {};

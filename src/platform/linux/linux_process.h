@@ -8,7 +8,7 @@
 namespace talvenor::linux_backend {
 
 // The executable to run for `program`: `toolDir/program` when that file is executable,
-// otherwise the first match on the PATH; empty when there is none.
+// otherwise the first match in the PATH's absolute folders; empty when there is none.
 std::string ResolveProgram(const std::string& toolDir, const std::string& program);
 
 // What a started program's environment has other than ours: "NAME=value" sets a variable,
