@@ -101,7 +101,7 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
     };
     const fs::path folder = media.path() / "Mes vidéos";
     fs::create_directory(folder);
-    for (const char* name : {"Mon clip.FLV", "Caméra 42.AVI", "-tiret.flv"})
+    for (const char* name : {"Mon clip.FLV", "Caméra 42.AVI", "-tiret.flv", "vid\xe9o.flv"})
         std::ofstream(folder / name) << "x";
     const std::vector<Case> cases = {
         {{"@/Mon clip.FLV"},
@@ -114,6 +114,8 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
          {"-y", "-i", "Caméra 42.AVI", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s",
           "320x240", "-f", "flv", "Caméra 42.flv"},
          {"Caméra 42.AVI"}},
+        // A name from a Latin-1 disk reaches the tools byte for byte.
+        {{"@/vid\xe9o.flv"}, true, {"-y", "-i", "vid\xe9o.flv", "-f", "avi", "vid\xe9o.avi"}, {"vid\xe9o.flv"}},
         // "--" ends the options: a name may begin with "-".
         {{"--", "-tiret.flv"},
          false,

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
 
 #include "window_fixture.h"
@@ -82,6 +83,10 @@ void WindowFileTest::dropsChooseOrExplain_data() {
         << QStringList{"file:///home/anne/Mes%20vid%C3%A9os/mon%20clip.flv"} << "Text1"
         << "mon clip"
         << "Vidéo  FLV vers AVI" << QString();
+    // A name written on a Latin-1 disk: shown with a replacement character, opened by its bytes.
+    QTest::newRow("a name that is not UTF-8")
+        << QStringList{"file:///media/usb/vid%E9o.flv"} << "Text1"
+        << QStringLiteral("vid\uFFFDo") << "Vidéo  FLV vers AVI" << QString();
     QTest::newRow("an AVI in capitals on the title")
         << QStringList{"file:///media/cam/MVI_0042.AVI"} << "Label3"
         << "MVI_0042"
@@ -130,6 +135,15 @@ void WindowFileTest::dropsChooseOrExplain() {
     const bool chosen = shown != kPromptText;
     QCOMPARE(w->Control("CmdLancer")->isEnabled(), chosen);
     QCOMPARE(w->Control("CmdVisu")->isEnabled(), chosen);
+    if (chosen) {
+        // The conversion is handed the dropped file's own bytes, whatever the box shows.
+        QTest::mouseClick(w->Control("CmdLancer"), Qt::LeftButton);
+        const QString url = urls.first();
+        const QByteArray name = QByteArray::fromPercentEncoding(url.mid(url.lastIndexOf('/') + 1).toLatin1());
+        QVERIFY(std::any_of(w->log.begin(), w->log.end(), [&](const std::string& call) {
+            return call.starts_with("Shell(") && call.find(" " + name.left(name.lastIndexOf('.')).toStdString() + ".") != std::string::npos;
+        }));
+    }
 }
 
 void WindowFileTest::droppedTextIsRefused() {

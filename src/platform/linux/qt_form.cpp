@@ -392,7 +392,10 @@ void QtForm::dropEvent(QDropEvent* event) {
     std::vector<OfferedFile> files;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
-            files.push_back({url.toLocalFile().toStdString(), true});
+            // The name's own bytes, from the address's percent-encoding: toLocalFile() would
+            // replace those that are not UTF-8.
+            const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            files.push_back({path.toStdString(), true});
         } else {
             files.push_back({url.toDisplayString().toStdString(), false});
         }
@@ -444,6 +447,7 @@ void QtForm::ShowCentred() {
 void QtForm::SetText(ControlId control, const std::string& text) {
     QWidget* widget = Widget(control);
     const QString value = QString::fromStdString(text);
+    given_[control] = {text, value};
     if (auto* box = qobject_cast<QLineEdit*>(widget)) {
         box->setText(value);
         box->setCursorPosition(0);
@@ -456,10 +460,19 @@ void QtForm::SetText(ControlId control, const std::string& text) {
 
 std::string QtForm::Text(ControlId control) {
     QWidget* widget = Widget(control);
-    if (auto* box = qobject_cast<QLineEdit*>(widget)) return box->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
-    if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text().toStdString();
-    return {};
+    QString shown;
+    if (auto* box = qobject_cast<QLineEdit*>(widget)) {
+        shown = box->text();
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        shown = label->text();
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        shown = button->text();
+    } else {
+        return {};
+    }
+    const auto given = given_.find(control);
+    if (given != given_.end() && given->second.second == shown) return given->second.first;
+    return shown.toStdString();
 }
 
 void QtForm::SetEnabled(ControlId control, bool enabled) {

@@ -65,6 +65,9 @@ private:
     Form1* form_ = nullptr;
     std::map<ControlId, QWidget*> widgets_;
     std::map<QObject*, ControlId> ids_;
+    // The text each control was last given, as bytes and as shown: a file name that is not UTF-8
+    // shows with replacement characters but is read back as it was given.
+    std::map<ControlId, std::pair<std::string, QString>> given_;
     QPixmap background_;
     QCursor handCursor_;
     bool settingList_ = false;
