@@ -169,6 +169,10 @@ std::vector<unsigned long> Desktop::Windows(const std::string& titlePattern) {
     return Search({"xdotool", "search", "--onlyvisible", "--name", titlePattern});
 }
 
+void Desktop::CloseConversionWindows() {
+    for (unsigned long window : Windows("^Talvenor — ")) RunProgram({"xdotool", "windowkill", std::to_string(window)});
+}
+
 std::vector<unsigned long> Desktop::WindowsOfProcess(pid_t pid) {
     return Search({"xdotool", "search", "--pid", std::to_string(pid)});
 }

@@ -41,9 +41,8 @@ protected:
             WaitUntil([&] { return Ended(app); }, 3s);
         }
         // Players, and the terminals of failed conversions that wait for Enter, on this display.
-        for (const char* name : {"ffplay", "xterm"}) {
-            for (pid_t pid : ProcessesNamed(name)) kill(pid, SIGTERM);
-        }
+        for (pid_t pid : ProcessesNamed("ffplay")) kill(pid, SIGTERM);
+        desktop.CloseConversionWindows();
         desktop.WaitForNoWindow(kBoxTitle, 2s);
     }
 
@@ -342,7 +341,7 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(Alive(conversion)) << "the conversion ended with Talvenor";
     // Killed, the stand-in fails: its terminal then waits for Enter, which nobody will press.
-    for (pid_t terminal : ProcessesNamed("xterm")) kill(terminal, SIGTERM);
+    desktop.CloseConversionWindows();
     kill(conversion, SIGTERM);
 }
 
@@ -492,7 +491,7 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
 
     kill(starts()[1], SIGTERM);
     // Killed, the stand-in fails: its terminal then waits for Enter, which nobody will press.
-    for (pid_t terminal : ProcessesNamed("xterm")) kill(terminal, SIGTERM);
+    desktop.CloseConversionWindows();
 }
 
 // In a Wayland session (scripts/with-wayland-session.sh: weston with XWayland) the window runs
