@@ -15,7 +15,7 @@ test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip procps
-  mutter dbus-daemon weston xwayland
+  mutter dbus-daemon weston xwayland python3
 )
 packages=("${run_packages[@]}")
 [ "$what" = "test" ] && packages+=("${test_packages[@]}")
