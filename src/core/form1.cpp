@@ -1,7 +1,6 @@
 #include "form1.h"
 
-#include <iterator>
-
+#include "console_words.h"
 #include "player_help.h"
 #include "presets.h"
 #include "sendkey.h"
@@ -89,7 +88,10 @@ bool Form1::ChooseFile(const std::string& path) {
 bool Form1::EnterFolderOf(const std::string& path) {
     // The tools are given bare names: they find the file in the working directory.
     const std::string folder = FolderOf(path, platform_.PathSeparators());
-    if (platform_.SetCurrentFolder(folder)) return true;
+    if (platform_.SetCurrentFolder(folder)) {
+        folder_ = folder;
+        return true;
+    }
     platform_.MsgBox(FolderFailureMessage(folder));
     return false;
 }
@@ -178,15 +180,29 @@ void Form1::CmdLancer_Click() {
     }
     // The tool replaces its output without asking (-y): the user is asked here instead.
     if (platform_.FileExists(output) && !platform_.AskYesNo(ReplaceQuestion(output))) return;
-    if (const ProcessHandle process = Launch(command, WindowStyle::NormalFocus)) conversions_[fullPath] = process;
+    if (const ProcessHandle process = Launch(command, WindowStyle::NormalFocus)) {
+        conversions_[fullPath] = {process, output, folder_};
+    }
 }
 
 bool Form1::ConversionRunning(const std::string& fullPath) {
-    // Ended conversions are forgotten as they are found.
-    for (auto it = conversions_.begin(); it != conversions_.end();) {
-        it = platform_.IsRunning(it->second) ? std::next(it) : conversions_.erase(it);
+    // An ended one stays known until its end is reported, so that the report still finds it.
+    const auto found = conversions_.find(fullPath);
+    return found != conversions_.end() && platform_.IsRunning(found->second.process);
+}
+
+void Form1::ConversionEnded(ProcessHandle process, int exitCode, double seconds) {
+    // A short conversion is seen ending; a failed one says so in its own window.
+    constexpr double kNoticeableSeconds = 10;
+    for (auto it = conversions_.begin(); it != conversions_.end(); ++it) {
+        if (it->second.process != process) continue;
+        if (exitCode == 0 && seconds > kNoticeableSeconds) {
+            platform_.Notify(std::string(kConversionDone),
+                             ConversionDoneText(it->second.output, it->second.folder));
+        }
+        conversions_.erase(it);
+        return;
     }
-    return conversions_.count(fullPath) != 0;
 }
 
 void Form1::CmdVisu_Click() {
@@ -284,6 +300,10 @@ std::string FolderFailureMessage(const std::string& folder) {
 
 std::string ConversionBusyMessage(const std::string& outputName) {
     return "La conversion vers « " + outputName + " » est déjà en cours.";
+}
+
+std::string ConversionDoneText(const std::string& outputName, const std::string& folder) {
+    return "« " + outputName + " » est prêt dans " + folder + ".";
 }
 
 }  // namespace talvenor

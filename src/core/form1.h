@@ -61,6 +61,9 @@ public:
     // The one way a file becomes the chosen one, whatever picked it. Makes its folder the working
     // directory; when that fails the user is told and nothing changes (false).
     bool ChooseFile(const std::string& path);
+    // A conversion process that Shell returned has ended, `seconds` after it started. A long one
+    // that went well is told to the desktop; either way it is forgotten.
+    void ConversionEnded(ProcessHandle process, int exitCode, double seconds);
 
     // Window state, alive as long as the window.
     std::string BaseName;
@@ -88,8 +91,16 @@ private:
     // Whether a conversion started here still writes the file at `fullPath`.
     bool ConversionRunning(const std::string& fullPath);
 
+    // A conversion started here: its process, and the file it writes as the user named it.
+    struct Conversion {
+        ProcessHandle process = 0;
+        std::string output;
+        std::string folder;
+    };
     // The conversions started here, by the full path of the file each one writes.
-    std::map<std::string, ProcessHandle> conversions_;
+    std::map<std::string, Conversion> conversions_;
+    // The working directory, as the user's file named it.
+    std::string folder_;
 
     FormControls& controls_;
     OpenFileDialog& Cmd1;
@@ -109,5 +120,7 @@ std::string SeveralFilesNotice(const std::string& chosen);
 std::string FolderFailureMessage(const std::string& folder);
 // What the user reads when a conversion started earlier still writes `outputName`.
 std::string ConversionBusyMessage(const std::string& outputName);
+// What the desktop's notification says once `outputName` has been written in `folder`.
+std::string ConversionDoneText(const std::string& outputName, const std::string& folder);
 
 }  // namespace talvenor

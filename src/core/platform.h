@@ -114,6 +114,9 @@ public:
                              std::uintptr_t extraInfo) = 0;
     // GetVersionExA's dwPlatformId; 0 when the query fails.
     virtual std::uint32_t PlatformId() = 0;
+
+    // A desktop notification; nothing where the desktop can show none.
+    virtual void Notify(const std::string& title, const std::string& text) = 0;
 };
 
 // The standard open-file dialog, used the way the window's dialog component is used: set the

@@ -148,13 +148,22 @@ struct LancerClick {
 
 TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
     const std::string busy = "La conversion vers « clip.avi » est déjà en cours.";
+    // The end of the n-th process started, as its backend reports it after the clicks.
+    struct Ending {
+        ProcessHandle process;
+        int exitCode;
+        double seconds;
+    };
     struct Case {
         const char* what;
         std::vector<LancerClick> clicks;
         std::vector<std::string> launchedOutputs;
         std::vector<std::string> messages;
         int questions;
+        std::vector<Ending> endings = {};
+        std::vector<std::string> notifications = {};
     };
+    const std::string done = "Conversion terminée: « clip.avi » est prêt dans /v.";
     const std::vector<Case> cases = {
         {"a double click", {{0}, {0}}, {"clip.avi"}, {busy}, 0},
         {"five quick clicks", {{0}, {0}, {0}, {0}, {0}}, {"clip.avi"}, {busy, busy, busy, busy}, 0},
@@ -163,6 +172,13 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
         {"the same name in another folder", {{0}, {0, "/w"}}, {"clip.avi", "clip.avi"}, {}, 0},
         {"after the first has ended", {{0}, {0, "/v", true}}, {"clip.avi", "clip.avi"}, {}, 1},
         {"after a start that failed", {{0, "/v", false, true}, {0}}, {"clip.avi"}, {}, 0},
+        {"ended well after 11 s", {{0}}, {"clip.avi"}, {}, 0, {{1, 0, 11.5}}, {done}},
+        {"ended well after 5 s", {{0}}, {"clip.avi"}, {}, 0, {{1, 0, 5}}, {}},
+        {"failed after a minute", {{0}}, {"clip.avi"}, {}, 0, {{1, 1, 60}}, {}},
+        {"an unknown process, then one end told twice", {{0}}, {"clip.avi"}, {}, 0,
+         {{7, 0, 60}, {1, 0, 60}, {1, 0, 60}}, {done}},
+        {"the other of two conversions", {{0}, {2, "/w"}}, {"clip.avi", "clip.mpeg"}, {}, 0, {{2, 0, 30}},
+         {"Conversion terminée: « clip.mpeg » est prêt dans /w."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -198,6 +214,8 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
         EXPECT_EQ(outputs, c.launchedOutputs);
         EXPECT_EQ(platform.messages, c.messages);
         EXPECT_EQ(questions, c.questions);
+        for (const Ending& ending : c.endings) form.ConversionEnded(ending.process, ending.exitCode, ending.seconds);
+        EXPECT_EQ(platform.notifications, c.notifications);
     }
 }
 

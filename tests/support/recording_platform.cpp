@@ -146,6 +146,11 @@ std::uint32_t RecordingPlatform::PlatformId() {
     return platformId;
 }
 
+void RecordingPlatform::Notify(const std::string& title, const std::string& text) {
+    log_.push_back("Notify");
+    notifications.push_back(title + ": " + text);
+}
+
 RecordingControls::RecordingControls(CallLog& log) : log_(log) {
     for (const ControlDesign& design : kControlDesigns) {
         text[design.id] = std::string(design.text);

@@ -45,6 +45,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
+    void Notify(const std::string& title, const std::string& text) override;
 
     // What the fake answers.
     std::string appPath = "/opt/talvenor";
@@ -65,6 +66,7 @@ public:
     std::set<ProcessHandle> running;
     std::vector<WindowStyle> styles;
     std::vector<std::string> messages;
+    std::vector<std::string> notifications;  // "title: text"
     bool ended = false;
     std::string currentFolder;
 

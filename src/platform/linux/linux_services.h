@@ -51,6 +51,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
+    void Notify(const std::string&, const std::string&) override {}
 
     // Has a conversion console wait in the background, so that "Lancer" starts the tool at once.
     void PrepareConversions();
