@@ -1,7 +1,7 @@
 # Linux backend: Qt 6 Widgets for the window, X11 (XTest, XKB, EWMH) for keys, locks, focus and
 # stacking.
 include(GNUInstallDirs)
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Widgets DBus)
 find_package(X11 REQUIRED)
 set(CMAKE_AUTOMOC ON)
 
@@ -14,7 +14,7 @@ add_library(talvenor_linux STATIC
   ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp)
 target_include_directories(talvenor_linux PUBLIC src/platform/linux)
 # libXtst is opened when the first key is sent (its header is needed to build, not the library).
-target_link_libraries(talvenor_linux PUBLIC talvenor_core Qt6::Widgets X11::X11 ${CMAKE_DL_LIBS})
+target_link_libraries(talvenor_linux PUBLIC talvenor_core Qt6::Widgets Qt6::DBus X11::X11 ${CMAKE_DL_LIBS})
 target_include_directories(talvenor_linux PRIVATE ${X11_XTest_INCLUDE_PATH})
 
 # The pictures are decoded when the program is built (by the system's Qt and its image plugins)
@@ -44,6 +44,7 @@ enable_language(C)
 add_executable(talvenor-console src/platform/linux/console/talvenor_console.c
   src/platform/linux/console/console_channel.c)
 set_target_properties(talvenor-console PROPERTIES C_STANDARD 11)
+target_link_libraries(talvenor-console PRIVATE talvenor_progress)
 target_link_options(talvenor-console PRIVATE -static)
 add_dependencies(talvenor talvenor-console)
 

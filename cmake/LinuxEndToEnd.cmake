@@ -7,7 +7,12 @@ target_compile_definitions(talvenor_e2e_tests PRIVATE
   TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"
   TALVENOR_CONSOLE="$<TARGET_FILE:talvenor-console>"
   TALVENOR_ARTIFACTS="${CMAKE_BINARY_DIR}")
-add_dependencies(talvenor_e2e_tests talvenor talvenor-console)
+add_dependencies(talvenor_e2e_tests talvenor talvenor-console talvenor_notification_recorder)
+# The desktop's notification service, as a stand-in on the test's own session bus.
+add_executable(talvenor_notification_recorder tests/linux/notification_recorder.cpp)
+target_link_libraries(talvenor_notification_recorder PRIVATE Qt6::DBus)
+target_compile_definitions(talvenor_e2e_tests PRIVATE
+  TALVENOR_NOTIFICATION_RECORDER="$<TARGET_FILE:talvenor_notification_recorder>")
 add_test(NAME end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/with-x-session.sh $<TARGET_FILE:talvenor_e2e_tests>
     --gtest_filter=-EndToEnd.InAWaylandSession*)

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     talvenor::linux_backend::QtFileDialog dialog(&window);
     talvenor::Form1 form(window, dialog, platform);
     platform.AttachWindow(&window);
+    platform.OnConversionEnded(
+        [&form](talvenor::ProcessHandle process, int code, double seconds) { form.ConversionEnded(process, code, seconds); });
     window.Attach(&form);
     form.Raise(talvenor::ControlId::Form1, talvenor::EventKind::Load);
     window.ShowCentred();

@@ -181,7 +181,7 @@ folder=$(dirname "$6")
 echo "$folder" >"$dir/folder"
 stat -c %a "$folder" >"$dir/folder.mode"
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$SHARED/talvenor-console" --attach "$6" "$7" >"$dir/other-user" 2>&1 </dev/null
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$SHARED/talvenor-console" --attach "$6" "$7" "$8" >"$dir/other-user" 2>&1 </dev/null
 fi
 # Another program that speaks the window's part, and asks for the terminal.
 python3 -c 'import socket, sys
@@ -217,7 +217,7 @@ check "the channel's folder is gone" test ! -e "$(cat "$work/folder")"
 reset
 cat >"$work/misled" <<'EOF2'
 #!/bin/sh
-exec "$4" --attach "$6" 1 >"$(dirname "$0")/window" 2>&1 </dev/null
+exec "$4" --attach "$6" 1 "$8" >"$(dirname "$0")/window" 2>&1 </dev/null
 EOF2
 chmod +x "$work/misled"
 "$console" --title T --terminal "$work/misled" -- "$work/tool" secret &

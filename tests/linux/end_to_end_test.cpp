@@ -141,7 +141,7 @@ protected:
 
     void WaitForConversion(const fs::path& output) {
         ASSERT_TRUE(WaitUntil([&] { return fs::exists(output); }, 20s)) << output << " never appeared";
-        ASSERT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 60s)) << "the conversion did not end";
+        ASSERT_TRUE(desktop.WaitForNoWindow(kConversionTitle, 60s)) << "the conversion did not end";
     }
 
     std::string FormatOf(const fs::path& file) {
@@ -358,12 +358,12 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
         ASSERT_TRUE(WaitUntil([&] { return (waiting = WaitingConsoles()).size() == 1; }, 5s));
     }
     // Terminals of earlier conversions may still be open: this one is the window that is new.
-    const auto before = desktop.Windows("^Talvenor — ffmpeg$");
+    const auto before = desktop.Windows(kConversionTitle);
     ClickAt(kLancer);
     unsigned long terminal = 0;
     ASSERT_TRUE(WaitUntil(
         [&] {
-            for (unsigned long w : desktop.Windows("^Talvenor — ffmpeg$")) {
+            for (unsigned long w : desktop.Windows(kConversionTitle)) {
                 if (std::find(before.begin(), before.end(), w) == before.end()) terminal = w;
             }
             return terminal != 0;
@@ -371,7 +371,7 @@ void EndToEnd::FailedConversionKeepsItsWindowUntilEnter(bool withConsole) {
         10s))
         << "the conversion's window did not open";
     auto open = [&] {
-        const auto now = desktop.Windows("^Talvenor — ffmpeg$");
+        const auto now = desktop.Windows(kConversionTitle);
         return std::find(now.begin(), now.end(), terminal) != now.end();
     };
     std::this_thread::sleep_for(1500ms);
@@ -427,6 +427,36 @@ TEST_F(EndToEnd, WithoutTheConsoleAFailedConversionStillKeepsItsWindow) {
     FailedConversionKeepsItsWindowUntilEnter(false);
 }
 
+// A long conversion shows how far it is in its window's title, and its end comes as a desktop
+// notification (a stand-in service on a session bus of the test's own).
+TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
+    const fs::path notifications = media.path() / "notifications";
+    const std::string address = "unix:path=" + (media.path() / "bus").string();
+    struct Stop {
+        std::vector<pid_t> pids;
+        ~Stop() {
+            for (pid_t pid : pids) kill(pid, SIGTERM);
+        }
+    } bus{{Start({"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + address}, media.path())}};
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(media.path() / "bus"); }, 10s));
+    bus.pids.push_back(Start({TALVENOR_NOTIFICATION_RECORDER, notifications.string()}, media.path(),
+                             {{"DBUS_SESSION_BUS_ADDRESS", address}}));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(notifications.string() + ".address"); }, 10s));
+    WriteScript(tools.path() / "ffmpeg",
+                "echo '  Duration: 00:00:20.00, start: 0.000000, bitrate: 512 kb/s' >&2; "
+                "for t in 05 10 15; do printf 'frame=  100 fps= 25 q=2.0 size=     256kB time=00:00:%s.00 "
+                "bitrate= 400.0kbits/s speed=1.00x    \\r' $t >&2; sleep 1; done; sleep 9; exit 0");
+    MakeClip(media.path() / "clip.flv");
+    Launch({{"DBUS_SESSION_BUS_ADDRESS", address}});
+    ChooseFile("clip.flv");
+    ClickAt(kLancer);
+    const unsigned long progress = desktop.WaitForWindow("^Talvenor — ffmpeg — [0-9]+ % \\(reste ", 10s);
+    EXPECT_NE(progress, 0u) << "no percentage in the conversion's title";
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(notifications).find("« clip.avi »") != std::string::npos; }, 30s))
+        << "no notification; received: " << ReadFile(notifications);
+    EXPECT_TRUE(ReadFile(notifications).starts_with("Conversion terminée\n")) << ReadFile(notifications);
+}
+
 TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     // A stand-in for ffmpeg beside the program: it notes each start, writes its output at once
     // and takes as many seconds as probe.seconds says when it starts.
@@ -463,14 +493,14 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     desktop.DoubleClick(origin.x + kLancer.x, origin.y + kLancer.y, 80);
     ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no box for the second click";
     // The conversion's window takes the focus as it opens.
-    desktop.WaitForWindow("^Talvenor — ffmpeg$", 10s);
+    desktop.WaitForWindow(kConversionTitle, 10s);
     answerOuiThenClose();
     ASSERT_TRUE(WaitUntil([&] { return starts().size() == 1; }, 10s));
     const pid_t first = starts()[0];
     ASSERT_TRUE(WaitUntil([&] { return kill(first, 0) != 0; }, 30s)) << "the stand-in did not end";
     EXPECT_EQ(starts().size(), 1u) << "a second conversion of the same file started";
     // Its window closes once the conversion has ended, as the user sees it.
-    ASSERT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 30s));
+    ASSERT_TRUE(desktop.WaitForNoWindow(kConversionTitle, 30s));
 
     // Once it has ended, a click asks before replacing, as for any existing file.
     std::ofstream(probe.string() + ".seconds") << "60";

@@ -86,8 +86,8 @@ protected:
         ClickAt(kLancer);
         std::vector<std::string> converted = Recorded("ffmpeg");
         // Its terminal closes by itself once it has succeeded.
-        desktop.WaitForWindow("^Talvenor — ffmpeg$", 5s);
-        EXPECT_TRUE(desktop.WaitForNoWindow("^Talvenor — ffmpeg$", 10s)) << "the conversion's terminal stayed";
+        desktop.WaitForWindow(kConversionTitle, 5s);
+        EXPECT_TRUE(desktop.WaitForNoWindow(kConversionTitle, 10s)) << "the conversion's terminal stayed";
         ClickAt(kVoir);
         return {converted, Recorded("ffplay")};
     }

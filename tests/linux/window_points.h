@@ -31,5 +31,7 @@ inline Point ListItem(int row) { return {180, 104 + 2 + 13 * row + 6}; }
 inline const std::string kMainTitle = "^Talvenor 1\\.0 ";
 inline const std::string kDialogTitle = "^Sélection du fichier vidéo$";
 inline const std::string kBoxTitle = "^Talvenor$";
+// A conversion's terminal, with or without its progress.
+inline const std::string kConversionTitle = "^Talvenor — ffmpeg( — .*)?$";
 
 }  // namespace talvenor::e2e

@@ -224,7 +224,8 @@ bool StandbyConsole::Start(const std::string& console) {
     return true;
 }
 
-pid_t StandbyConsole::Hand(const std::vector<std::string>& arguments) {
+pid_t StandbyConsole::Hand(const std::vector<std::string>& arguments, int* report) {
+    if (report != nullptr) *report = -1;
     if (!Ready()) return -1;
     std::string job;
     for (const std::string& argument : arguments) job.append(argument).push_back('\0');
@@ -236,6 +237,11 @@ pid_t StandbyConsole::Hand(const std::vector<std::string>& arguments) {
         sent += static_cast<std::size_t>(n);
     }
     const pid_t pid = sent == job.size() ? pid_ : -1;
+    // The job ends where our writing does; the same socket then carries the report back.
+    if (pid > 0 && report != nullptr && shutdown(socket_, SHUT_WR) == 0) {
+        *report = socket_;
+        socket_ = -1;
+    }
     Drop();
     return pid;
 }

@@ -76,7 +76,9 @@ public:
     bool Ready() const { return socket_ >= 0; }
     // Hands the waiting console `arguments` (its command line after its own name) and returns its
     // process id; -1 when none is waiting or it has gone. Either way none is waiting afterwards.
-    pid_t Hand(const std::vector<std::string>& arguments);
+    // `report`, when given, receives the descriptor on which the console tells how the conversion
+    // ended ("E<code> <milliseconds>"), or -1.
+    pid_t Hand(const std::vector<std::string>& arguments, int* report = nullptr);
 
 private:
     void Drop();

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QSocketNotifier>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QInputEvent>
@@ -12,10 +15,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -157,6 +162,7 @@ ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style
     const std::vector<std::string> argv = LaunchVector(command, style);
     if (argv.empty()) return 0;
     pid_t pid = -1;
+    int report = -1;
     std::error_code noFolder;
     const std::filesystem::path folder = std::filesystem::current_path(noFolder);
     if (standby_.Ready() && argv[0] == Console() && !noFolder) {
@@ -164,11 +170,22 @@ ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style
         // is made ready shortly after.
         std::vector<std::string> job = {"--cwd", folder.string()};
         job.insert(job.end(), argv.begin() + 1, argv.end());
-        pid = standby_.Hand(job);
+        pid = standby_.Hand(job, &report);
         QTimer::singleShot(kStandbyDelayMs, qApp, [this] { PrepareConversions(); });
     }
+    int ends[2];
+    if (pid <= 0 && argv[0] == Console() && socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) == 0) {
+        // A console started now reports on a socket of its own.
+        std::vector<std::string> reporting = argv;
+        reporting.insert(reporting.begin() + 1, {"--report", "3"});
+        pid = SpawnDetached(reporting, ends[1], LaunchEnvironment(command, argv));
+        close(ends[1]);
+        report = ends[0];
+    }
     if (pid <= 0) pid = SpawnDetached(argv, -1, LaunchEnvironment(command, argv));
+    if (report >= 0 && pid <= 0) close(report);
     if (pid <= 0) return 0;
+    if (report >= 0) WatchReport(pid, report);
     launched_.Launched(pid);
     // The mixer stands in for a volume popup that shows at once: only the player starts minimised.
     const bool standIn = command.program == "sndvol32" || command.program == "explorer.exe";
@@ -196,6 +213,40 @@ EnvironmentChanges LinuxPlatform::LaunchEnvironment(const CommandLine& command,
 void LinuxPlatform::PrepareConversions() {
     if (standby_.Ready() || FindTerminal().empty()) return;
     standby_.Start(Console());
+}
+
+void LinuxPlatform::WatchReport(pid_t pid, int fd) {
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
+    auto line = std::make_shared<std::string>();
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this, notifier, fd, pid, line] {
+        char buffer[64];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) return;
+        if (got > 0) line->append(buffer, static_cast<std::size_t>(got));
+        if (got > 0 && line->find('\n') == std::string::npos && line->size() < sizeof buffer) return;
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        close(fd);
+        // Nothing but "E<code> <milliseconds>": a console that went without a word tells nothing.
+        int code = 0;
+        long long ms = 0;
+        if (std::sscanf(line->c_str(), "E%d %lld", &code, &ms) == 2 && conversionEnded_) {
+            conversionEnded_(static_cast<ProcessHandle>(pid), code, static_cast<double>(ms) / 1000);
+        }
+    });
+}
+
+void LinuxPlatform::Notify(const std::string& title, const std::string& text) {
+    // Where no session bus or notification service runs, nothing shows and nothing is said.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("talvenor")}};
+    call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title)
+         << QString::fromStdString(text) << QStringList() << hints << -1;
+    bus.send(call);
 }
 
 std::string LinuxPlatform::Console() const {

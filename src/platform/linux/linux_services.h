@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -51,7 +52,11 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
-    void Notify(const std::string&, const std::string&) override {}
+    void Notify(const std::string& title, const std::string& text) override;
+
+    // Called when a conversion started through the console has ended, with its exit code and how
+    // long it ran.
+    void OnConversionEnded(std::function<void(ProcessHandle, int, double)> ended) { conversionEnded_ = std::move(ended); }
 
     // Has a conversion console wait in the background, so that "Lancer" starts the tool at once.
     void PrepareConversions();
@@ -72,6 +77,8 @@ private:
     void MinimiseWhenShown(pid_t pid);
     // The conversion console installed with the program; empty when there is none.
     std::string Console() const;
+    // Reads, without waiting, the console's report on `fd` of how conversion `pid` ended.
+    void WatchReport(pid_t pid, int fd);
 
     X11Desktop desktop_;
     QWidget* window_ = nullptr;
@@ -81,6 +88,7 @@ private:
     // The processes started, each followed through a descriptor of its own while it runs.
     std::map<pid_t, ProcessWatch> started_;
     WindowHandle focusRequested_ = 0;
+    std::function<void(ProcessHandle, int, double)> conversionEnded_;
     // Keeps the X server time of the user's latest action for the desktop's requests.
     std::unique_ptr<QObject> userTime_;
 };

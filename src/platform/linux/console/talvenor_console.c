@@ -16,13 +16,18 @@
  * window stays open with a message until Enter is pressed. Closing the window hangs up PROGRAM's
  * terminal, as closing a terminal does.
  *
+ * The window's title and the desktop's progress bar show how far the tool is, read from its own
+ * statistics lines (conversion_progress.c). With --report FD, once PROGRAM has ended, the line
+ * "E<exit code> <milliseconds it ran>" is written to FD for the program that started us.
+ *
  * Talvenor also keeps one console waiting ahead of time:
  *
  *   talvenor-console --standby FD
  *
  * prepares its pseudo-terminal, then reads the same command line (each argument ended by
  * a NUL byte, "--cwd FOLDER" first) from FD until the other side closes it, so that a click only
- * costs the program's own exec. Handed nothing, it ends without opening anything.
+ * costs the program's own exec; FD then carries the report back. Handed nothing, it ends without
+ * opening anything.
  *
  * Arguments reach PROGRAM exactly as given: nothing is parsed by a shell.
  */
@@ -47,16 +52,19 @@
 #include <unistd.h>
 
 #include "console_channel.h"
+#include "console_words.h"
+#include "conversion_progress.h"
 
 extern char** environ;
 
 enum {
     kAttachWaitMs = 30000, /* how long a conversion waits for its window before running unseen */
     kStatusUnknown = -1,
+    kProgressRepeatMs = 3000, /* how often the progress bar is sent again */
 };
 
-static const char kFailed[] = "La conversion a échoué";
-static const char kPressEnter[] = "Appuyez sur Entrée pour fermer cette fenêtre.";
+/* Where the program that handed us the conversion learns how it ended; -1: nobody asked. */
+static int reportFd = -1;
 
 static long long NowMs(void) {
     struct timespec ts;
@@ -151,10 +159,12 @@ static char** TerminalEnvironment(void) {
     return changed;
 }
 
-static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* path) {
+static pid_t StartTerminal(const char* terminal, const char* title, const char* self, const char* path,
+                           const char* tool) {
     char console[24];
     snprintf(console, sizeof console, "%ld", (long)getpid());
-    char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)path, console, NULL};
+    char* argv[] = {(char*)terminal, "-T", (char*)title, "-e", (char*)self, "--attach", (char*)path, console,
+                    (char*)tool, NULL};
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -190,6 +200,8 @@ struct Session {
     int master;
     const char* slave;
     char self[PATH_MAX];
+    int exitCode;    /* the program's, once it has ended */
+    long long runMs; /* how long it ran */
 };
 
 static int Prepare(struct Session* session) {
@@ -213,14 +225,19 @@ static int Prepare(struct Session* session) {
 static int Run(struct Session* session, const char* title, const char* terminal, char** program) {
     /* The program first: it must not wait for the window. */
     int exitCode = kStatusUnknown;
+    const long long started = NowMs();
     const pid_t child = StartProgram(program, session->slave);
     if (child < 0) exitCode = 127;
     bool running = child > 0;
+    session->exitCode = exitCode;
+    session->runMs = 0;
 
     /* The channel exists only from now until the window has attached: nothing can take it ahead. */
     struct Channel channel;
     const bool listening = ChannelOpen(&channel);
-    const pid_t window = listening ? StartTerminal(terminal, title, session->self, channel.path) : -1;
+    const char* slash = strrchr(program[0], '/');
+    const pid_t window =
+        listening ? StartTerminal(terminal, title, session->self, channel.path, slash ? slash + 1 : program[0]) : -1;
     if (window < 0) ChannelClose(&channel);
 
     int client = -1;
@@ -233,7 +250,8 @@ static int Run(struct Session* session, const char* title, const char* terminal,
             const pid_t ended = waitpid(child, &waitStatus, WNOHANG);
             if (ended == child) {
                 running = false;
-                exitCode = ExitCode(waitStatus);
+                exitCode = session->exitCode = ExitCode(waitStatus);
+                session->runMs = NowMs() - started;
             }
         }
         if (window > 0) (void)waitpid(window, NULL, WNOHANG);
@@ -313,7 +331,37 @@ static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, b
     }
 }
 
-static int Attach(const char* path, pid_t console) {
+/* The window's title and the desktop's progress bar follow the tool's statistics lines. They are
+ * written only where the tool's output stands at a line's end, never inside its own sequences,
+ * and the bar again every few seconds, as some terminals drop a stale one. */
+struct ProgressShow {
+    struct ProgressReader reader;
+    const char* tool;
+    bool changed, atLineEnd;
+    long long sentMs;
+};
+
+static void ShowProgress(struct ProgressShow* show, const char* bytes, size_t size) {
+    if (size > 0) {
+        show->changed |= ProgressReaderFeed(&show->reader, bytes, size) != 0;
+        show->atLineEnd = bytes[size - 1] == '\r' || bytes[size - 1] == '\n';
+    }
+    const int percent = ProgressPercent(&show->reader);
+    if (!show->atLineEnd || !(show->changed || (percent >= 0 && NowMs() - show->sentMs >= kProgressRepeatMs))) return;
+    char sequences[512];
+    int length = 0;
+    if (show->changed) {
+        char title[400];
+        ProgressTitle(&show->reader, show->tool, title, sizeof title);
+        length = snprintf(sequences, sizeof sequences, "\033]0;%s\033\\", title);
+    }
+    if (percent >= 0) length += snprintf(sequences + length, sizeof sequences - (size_t)length, "\033]9;4;1;%d\033\\", percent);
+    (void)WriteAll(STDOUT_FILENO, sequences, (size_t)length);
+    show->changed = false;
+    show->sentMs = NowMs();
+}
+
+static int Attach(const char* path, pid_t console, const char* tool) {
     struct sockaddr_un address = {.sun_family = AF_UNIX};
     const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int error = ENAMETOOLONG;
@@ -354,20 +402,25 @@ static int Attach(const char* path, pid_t console) {
     size_t statusUsed = 0;
     int code = INT_MIN;
     bool input = true;
+    struct ProgressShow show = {.tool = tool, .atLineEnd = true};
+    ProgressReaderInit(&show.reader);
     for (;;) {
         if (resized) {
             resized = 0;
             CopySize(STDIN_FILENO, master);
         }
         struct pollfd fds[3] = {{master, POLLIN, 0}, {peer, POLLIN, 0}, {input ? STDIN_FILENO : -1, POLLIN, 0}};
-        if (poll(fds, 3, -1) < 0) {
+        const int ready = poll(fds, 3, kProgressRepeatMs);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
+        if (ready == 0) ShowProgress(&show, NULL, 0);
         if (fds[0].revents != 0) {
             const ssize_t got = read(master, buffer, sizeof buffer);
             if (got > 0) {
                 if (WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
+                ShowProgress(&show, buffer, (size_t)got);
                 continue;
             }
             if (got < 0 && errno == EINTR) continue;
@@ -399,11 +452,13 @@ static int Attach(const char* path, pid_t console) {
     close(master);
     if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 
+    /* Done: the bar goes; failed: it stays, in its error state. */
+    if (ProgressPercent(&show.reader) >= 0) printf("\033]9;4;%s\033\\", code == 0 ? "0" : "2;100");
     if (code == 0) return 0;
     if (code == kStatusUnknown) {
-        printf("\n%s (code inconnu).\n%s", kFailed, kPressEnter);
+        printf("\n%s (code inconnu).\n%s", TALVENOR_CONVERSION_FAILED, TALVENOR_PRESS_ENTER);
     } else {
-        printf("\n%s (code %d).\n%s", kFailed, code, kPressEnter);
+        printf("\n%s (code %d).\n%s", TALVENOR_CONVERSION_FAILED, code, TALVENOR_PRESS_ENTER);
     }
     fflush(stdout);
     for (int c = getchar(); c != EOF && c != '\n' && c != '\r'; c = getchar()) {
@@ -413,9 +468,9 @@ static int Attach(const char* path, pid_t console) {
 
 static void Usage(void) {
     fprintf(stderr,
-            "usage : talvenor-console [--cwd DOSSIER] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
+            "usage : talvenor-console [--cwd DOSSIER] [--report FD] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
             "        talvenor-console --standby FD\n"
-            "        talvenor-console --attach SOCKET PID\n");
+            "        talvenor-console --attach SOCKET PID OUTIL\n");
 }
 
 /* argv[0] is the program's own name; the options come before "--" and the program after it.
@@ -430,6 +485,8 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             title = argv[i + 1];
         } else if (strcmp(argv[i], "--terminal") == 0) {
             terminal = argv[i + 1];
+        } else if (strcmp(argv[i], "--report") == 0) {
+            reportFd = atoi(argv[i + 1]);
         } else if (strcmp(argv[i], "--cwd") == 0) {
             dir = argv[i + 1];
         } else {
@@ -462,7 +519,9 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
         }
         session = &fresh;
     }
-    return Run(session, title, terminal, argv + i + 1);
+    const int status = Run(session, title, terminal, argv + i + 1);
+    if (reportFd >= 0) dprintf(reportFd, "E%d %lld\n", session->exitCode, session->runMs);
+    return status;
 }
 
 /* Started ahead of time, so that a click finds it ready: waits on `fd` for its command line, its
@@ -485,7 +544,9 @@ static int Standby(int fd) {
             job = realloc(job, capacity);
         }
     }
-    close(fd);
+    /* The same descriptor carries back how the conversion ended. */
+    reportFd = fd;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
     if (size == 0) return 0;
     if (job[size - 1] != '\0') return 2;
     int count = 1;
@@ -500,7 +561,7 @@ static int Standby(int fd) {
 }
 
 int main(int argc, char** argv) {
-    if (argc == 4 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2], (pid_t)atol(argv[3]));
+    if (argc == 5 && strcmp(argv[1], "--attach") == 0) return Attach(argv[2], (pid_t)atol(argv[3]), argv[4]);
     if (argc == 3 && strcmp(argv[1], "--standby") == 0) return Standby(atoi(argv[2]));
     return RunCommandLine(argc, argv, NULL);
 }
