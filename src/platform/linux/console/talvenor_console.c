@@ -402,8 +402,10 @@ static int Attach(const char* path, pid_t console, const char* tool) {
     size_t statusUsed = 0;
     int code = INT_MIN;
     bool input = true;
-    struct ProgressShow show = {.tool = tool, .atLineEnd = true};
+    /* The title from here on, written as UTF-8 whatever the terminal made of the one it was given. */
+    struct ProgressShow show = {.tool = tool, .changed = true, .atLineEnd = true};
     ProgressReaderInit(&show.reader);
+    ShowProgress(&show, NULL, 0);
     for (;;) {
         if (resized) {
             resized = 0;
