@@ -15,7 +15,7 @@ add_library(talvenor_win32 STATIC
 target_include_directories(talvenor_win32 PUBLIC src/platform/win32)
 # Windows 7 and later: every function used is there.
 target_compile_definitions(talvenor_win32 PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
-target_link_libraries(talvenor_win32 PUBLIC talvenor_core
+target_link_libraries(talvenor_win32 PUBLIC talvenor_core talvenor_progress
   comctl32 comdlg32 gdi32 msimg32 ole32 oleacc oleaut32 shell32 user32 windowscodecs uuid)
 
 set(TALVENOR_RESOURCE_INPUTS)

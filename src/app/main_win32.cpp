@@ -64,6 +64,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     window.Attach(form);
     platform.SetOwner(window.Handle());
+    platform.SetConversionEndedHandler(
+        [&form](ProcessHandle process, int exitCode, double seconds) { form.ConversionEnded(process, exitCode, seconds); });
     platform.SetMessageFilter([&window](MSG& message) { return window.PreTranslateMessage(message); });
     dialog.SetOwner(window.Handle());
     window.LoadAndShow();

@@ -101,8 +101,9 @@ static void ReadLine(struct ProgressReader* reader, const char* line, const char
     reader->percent = percent;
     const char* speedText = FieldValue(p, end, "speed=");
     const long speed = speedText == NULL ? -1 : ReadSpeed(speedText, end);
-    reader->secondsLeft =
-        speed <= 0 ? -1 : (long)(((reader->durationMs - position) + speed / 2) / speed);
+    const long long left = speed <= 0 ? -1 : ((reader->durationMs - position) + speed / 2) / speed;
+    /* A time left past what a 32-bit long holds (garbage lengths) is left unknown. */
+    reader->secondsLeft = left > 0x7FFFFFFFLL ? -1 : (long)left;
 }
 
 void ProgressReaderInit(struct ProgressReader* reader) {

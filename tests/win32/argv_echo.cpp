@@ -2,11 +2,15 @@
 // UTF-8 lines: the raw command line, the working directory, the show command it was asked for,
 // then one argument per line. A console program, as ffmpeg is. Then, as ffmpeg would:
 //   ARGV_ECHO_WAIT_FOR_Q=1   reads its standard input until "q", writes "argv_echo.q", goes on;
+//   ARGV_ECHO_PROGRESS=1     prints, as ffmpeg does on its standard error, a Duration line (an
+//                            "é" cut across two writes) and three statistics lines a second
+//                            apart, and ends 12 s after it began;
 //   ARGV_ECHO_EXIT=N         ends with exit code N (decimal, or 0x... hexadecimal), else 0.
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -47,6 +51,25 @@ int wmain() {
         }
         if (key != L'q') return 1;
         CloseHandle(CreateFileW(L"argv_echo.q", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    if (GetEnvironmentVariableW(L"ARGV_ECHO_PROGRESS", value, 32) > 0) {
+        const ULONGLONG began = GetTickCount64();
+        const HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+        const auto say = [errors](const std::string& text) {
+            DWORD done = 0;
+            WriteFile(errors, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+        };
+        // The console reads the "é" in two pieces.
+        say("Input #0, flv, from 'clip \xc3");
+        Sleep(500);
+        say("\xa9t\xc3\xa9.flv':\n  Duration: 00:00:20.00, start: 0.000000, bitrate: 316 kb/s\n");
+        for (const char* time : {"00:00:05.00", "00:00:10.00", "00:00:15.00"}) {
+            Sleep(1000);
+            say(std::string("frame=  125 fps= 25 q=2.0 size=     256kB time=") + time +
+                " bitrate= 419.4kbits/s speed=0.5x    \r");
+        }
+        Sleep(static_cast<DWORD>(12000 - std::min<ULONGLONG>(GetTickCount64() - began, 12000)));
+        say("\n");
     }
     if (GetEnvironmentVariableW(L"ARGV_ECHO_EXIT", value, 32) == 0) return 0;
     return static_cast<int>(std::wcstoul(value, nullptr, 0));

@@ -1,6 +1,7 @@
 // Reads and types into another process's console for the tests, as a user at its window would:
 //   console_peek text PROCESS        what the console shows, one UTF-8 line per row, blanks trimmed
 //   console_peek type PROCESS KEYS   types KEYS into the console's input ("\r" in KEYS is Entrée)
+//   console_peek title PROCESS       the console window's title, in UTF-8
 // PROCESS is a process id, or the file name of a running program ("Talvenor.exe").
 // Exit status 2 when there is no such process or it has no console to attach to.
 #include <windows.h>
@@ -36,6 +37,15 @@ int PrintText() {
     CloseHandle(output);
     FreeConsole();
     // Written once the console is let go: our output goes to whoever started us.
+    fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
+int PrintTitle() {
+    wchar_t title[1024] = {};
+    const DWORD length = GetConsoleTitleW(title, 1024);
+    FreeConsole();
+    const std::string text = Narrow(std::wstring_view(title, length)) + "\n";
     fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
@@ -89,6 +99,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD process = ProcessIdOf(argv[2]);
     if (process == 0 || !AttachConsole(process)) return 2;
     if (command == L"text") return PrintText();
+    if (command == L"title") return PrintTitle();
     if (command == L"type" && argc >= 4) return Type(argv[3]);
     return 1;
 }

@@ -6,10 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "form1.h"
 #include "presets.h"
+#include "recording_platform.h"
 #include "win32_handles.h"
 #include "win32_services.h"
 #include "win32_test_support.h"
@@ -172,6 +175,95 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         GetExitCodeProcess(process.get(), &code);
         EXPECT_EQ(code, std::wcstoul(c.exitCode, nullptr, 0));
     }
+}
+
+// Stands in for the shell's notification area: keeps what Shell_NotifyIcon hands it.
+class StandInTray {
+public:
+    struct Received {
+        DWORD message;      // NIM_ADD, NIM_MODIFY, NIM_DELETE
+        HWND icon;          // the window the icon reports to
+        std::wstring data;  // the icon's data, its texts in UTF-16 among them
+    };
+
+    StandInTray() {
+        WNDCLASSW kind{};
+        kind.lpfnWndProc = Receive;
+        kind.hInstance = GetModuleHandleW(nullptr);
+        kind.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&kind);
+        // In front of any other of its class: the shell's calls go to the first one found.
+        window_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0,
+                                      0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~StandInTray() {
+        window_.reset();
+        UnregisterClassW(L"Shell_TrayWnd", GetModuleHandleW(nullptr));
+    }
+
+    std::vector<Received> received;
+
+private:
+    static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<StandInTray*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message != WM_COPYDATA || self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        self->received.push_back({static_cast<DWORD>(copy->dwData), reinterpret_cast<HWND>(wParam),
+                                  std::wstring(static_cast<const wchar_t*>(copy->lpData), copy->cbData / sizeof(wchar_t))});
+        return TRUE;
+    }
+
+    win32::Window window_;
+};
+
+TEST_F(ConversionConsoleTest, ALongConversionShowsItsProgressInItsTitleAndEndsWithANotification) {
+    StandInTray tray;
+    // A stand-in ffmpeg that reports 25, 50 and 75 % a second apart and ends after 12 s.
+    const EnvironmentVariable progress(L"ARGV_ECHO_PROGRESS", L"1");
+    // "Lancer" looks for ffmpeg beside the test program first, where there is none, then on the PATH.
+    std::wstring path(32767, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+    const EnvironmentVariable toolsOnPath(L"PATH", tools.path().wstring() + L";" + path);
+    CallLog log;
+    RecordingControls controls{log};
+    RecordingDialog dialog{log};
+    Form1 form{controls, dialog, platform};
+    platform.SetConversionEndedHandler(
+        [&form](ProcessHandle process, int exitCode, double seconds) { form.ConversionEnded(process, exitCode, seconds); });
+    form.Form_Load();
+    ASSERT_TRUE(form.ChooseFile(win32::Narrow((videos.path() / L"clip été.flv").wstring())));
+    form.CmdLancer_Click();
+
+    DWORD console = 0;
+    ASSERT_TRUE(PumpUntil([&] { return (console = ConsoleProcess(L"Talvenor.exe")) != 0; }));
+    const std::regex progressTitle("Talvenor — ffmpeg — (25|50|75) % \\(reste (30|20|10) s\\)\n");
+    std::string title;
+    EXPECT_TRUE(PumpUntil([&] {
+        title = OutputOf(L"\"" + (TestProgramFolder() / L"console_peek.exe").wstring() + L"\" title " +
+                         std::to_wstring(console));
+        return std::regex_match(title, progressTitle);
+    })) << "the console's title shows the progress; it read: " << title;
+    const std::string shown = ConsoleText(console);
+    EXPECT_NE(shown.find("Input #0, flv, from 'clip été.flv':"), std::string::npos)
+        << "the tool's UTF-8 shows right in the console:\n" << shown;
+    EXPECT_EQ(shown.find("9;4;"), std::string::npos) << "no progress sequence shows as text:\n" << shown;
+
+    const std::wstring done = L"« clip été.avi » est prêt dans " + videos.path().wstring() + L".";
+    const auto balloon = [&] {
+        for (const StandInTray::Received& call : tray.received) {
+            if ((call.message == NIM_ADD || call.message == NIM_MODIFY) &&
+                call.data.find(L"Conversion terminée") != std::wstring::npos && call.data.find(done) != std::wstring::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(PumpUntil(balloon, std::chrono::seconds(30))) << "the notification names the converted file";
+    ASSERT_FALSE(tray.received.empty());
+    // The balloon goes, as the shell tells the icon once it has been shown: the icon goes too.
+    PostMessageW(tray.received.back().icon, win32::kNotificationIconMessage, win32::kNotificationIconId, NIN_BALLOONTIMEOUT);
+    EXPECT_TRUE(PumpUntil([&] { return tray.received.back().message == NIM_DELETE; }));
 }
 
 TEST_F(ConversionConsoleTest, ClosingTheConsoleStopsTheConversion) {

@@ -1,14 +1,24 @@
 #include "win32_console.h"
 
+#include <objbase.h>
+#include <shobjidl.h>
+
+#include <algorithm>
 #include <cwchar>
 
 #include "console_words.h"
+#include "conversion_progress.h"
 #include "win32_handles.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
 
 namespace {
+
+// How often the progress is said again: some terminals drop one that is not repeated.
+constexpr ULONGLONG kProgressRepeatMs = 3000;
+// How long the console waits for more output before it looks at the tool and the clock again.
+constexpr DWORD kReadPollMs = 200;
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
@@ -57,6 +67,153 @@ KernelHandle OpenConsole(const wchar_t* name, DWORD access) {
     const HANDLE handle = CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                                       OPEN_EXISTING, 0, nullptr);
     return KernelHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// How much of `text` ends on a whole UTF-8 character: a sequence cut short is held back.
+std::size_t CompleteLength(std::string_view text) {
+    for (std::size_t back = 1; back <= 4 && back <= text.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(text[text.size() - back]);
+        if ((byte & 0xC0) == 0x80) continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? text.size() - back : text.size();
+    }
+    return text.size();
+}
+
+// Writes the tool's UTF-8 output to the console as UTF-16, so that it shows right whatever the
+// console's code page; a character cut between two reads waits for its end.
+class Utf8ToConsole {
+public:
+    explicit Utf8ToConsole(HANDLE console) : console_(console) {}
+    void Write(const char* bytes, std::size_t size) {
+        pending_.append(bytes, size);
+        Pass(CompleteLength(pending_));
+    }
+    // What is left at the end is written as it is, invalid or not.
+    void Flush() { Pass(pending_.size()); }
+
+private:
+    void Pass(std::size_t length) {
+        if (length == 0) return;
+        const int count = static_cast<int>(length);
+        std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, pending_.data(), count, nullptr, 0)), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, pending_.data(), count, wide.data(), static_cast<int>(wide.size()));
+        win32::Write(console_, wide);
+        pending_.erase(0, length);
+    }
+
+    HANDLE console_;
+    std::string pending_;
+};
+
+// The progress on the taskbar: the terminal's progress sequence, which Windows Terminal shows on
+// its tab and taskbar button, and the taskbar button of a classic console's window.
+class TaskbarProgress {
+public:
+    enum State { kCleared = 0, kNormal = 1, kFailed = 2 };
+
+    explicit TaskbarProgress(HANDLE console) : console_(console), window_(GetConsoleWindow()) {
+        DWORD mode = 0;
+        // Without terminal processing the sequence would show as text: it is sent only with it.
+        sequences_ = GetConsoleMode(console, &mode) &&
+                     SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        if (sequences_) sequences_ = SequenceUnseen();
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                    reinterpret_cast<void**>(taskbar_.put())))) {
+            return;
+        }
+        taskbarReady_ = SUCCEEDED(taskbar_->HrInit());
+    }
+
+    void Show(State state, int percent) {
+        state_ = state;
+        percent_ = std::clamp(percent, 0, 100);
+        Send();
+    }
+    void RepeatIfDue() {
+        if (shown_ && GetTickCount64() - sentAt_ >= kProgressRepeatMs) Send();
+    }
+
+private:
+    // Whether the console takes the sequence without showing it. Some hosts accept terminal
+    // processing yet print what they do not know (Wine's console): tried once, on the empty
+    // console, and rubbed out there.
+    bool SequenceUnseen() {
+        CONSOLE_SCREEN_BUFFER_INFO before{};
+        CONSOLE_SCREEN_BUFFER_INFO after{};
+        if (!GetConsoleScreenBufferInfo(console_, &before)) return false;
+        Write(console_, L"\x1b]9;4;0;0\x1b\\");
+        if (!GetConsoleScreenBufferInfo(console_, &after)) return false;
+        const COORD from = before.dwCursorPosition;
+        const COORD to = after.dwCursorPosition;
+        if (from.X == to.X && from.Y == to.Y) return true;
+        const long cells = static_cast<long>(to.Y - from.Y) * before.dwSize.X + (to.X - from.X);
+        DWORD written = 0;
+        FillConsoleOutputCharacterW(console_, L' ', static_cast<DWORD>(std::max(cells, 0L)), from, &written);
+        SetConsoleCursorPosition(console_, from);
+        return false;
+    }
+
+    void Send() {
+        shown_ = state_ != kCleared;
+        sentAt_ = GetTickCount64();
+        if (sequences_) {
+            Write(console_, L"\x1b]9;4;" + std::to_wstring(static_cast<int>(state_)) + L";" +
+                                std::to_wstring(percent_) + L"\x1b\\");
+        }
+        if (!taskbarReady_ || window_ == nullptr) return;
+        taskbar_->SetProgressState(window_, state_ == kCleared ? TBPF_NOPROGRESS
+                                            : state_ == kFailed ? TBPF_ERROR
+                                                                : TBPF_NORMAL);
+        if (state_ != kCleared) taskbar_->SetProgressValue(window_, static_cast<ULONGLONG>(percent_), 100);
+    }
+
+    HANDLE console_;
+    HWND window_;
+    bool sequences_ = false;
+    ComRef<ITaskbarList3> taskbar_;
+    bool taskbarReady_ = false;
+    State state_ = kCleared;
+    int percent_ = 0;
+    bool shown_ = false;
+    ULONGLONG sentAt_ = 0;
+};
+
+// Passes what the tool writes to the console, and its progress to the title and the taskbar,
+// until the tool has ended and its output is all read. `process` may be null: a program of
+// Wine's host system has none to wait for, and its output's end is its end.
+int ShowToolOutput(HANDLE pipe, HANDLE process, HANDLE console, const std::string& tool,
+                   TaskbarProgress& taskbar) {
+    Utf8ToConsole text(console);
+    ProgressReader reader;
+    ProgressReaderInit(&reader);
+    char buffer[4096];
+    for (;;) {
+        DWORD available = 0;
+        // Fails once every writing end has gone and all is read.
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available == 0) {
+            // What a tool that has ended left in the pipe is all: a process of its own may still
+            // hold the pipe open.
+            const bool ended = process != nullptr && WaitForSingleObject(process, kReadPollMs) == WAIT_OBJECT_0;
+            if (process == nullptr) Sleep(kReadPollMs);
+            if (ended && PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available == 0) break;
+            taskbar.RepeatIfDue();
+            continue;
+        }
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) break;
+        text.Write(buffer, got);
+        if (ProgressReaderFeed(&reader, buffer, got)) {
+            char title[256];
+            ProgressTitle(&reader, tool.c_str(), title, sizeof title);
+            SetConsoleTitleW(Widen(title).c_str());
+            if (ProgressPercent(&reader) >= 0) taskbar.Show(TaskbarProgress::kNormal, ProgressPercent(&reader));
+        }
+        taskbar.RepeatIfDue();
+    }
+    text.Flush();
+    return std::max(ProgressPercent(&reader), 0);
 }
 
 // Keeps the console open until the user presses Entrée (or closes it).
@@ -109,12 +266,20 @@ int RunConversionConsole(const std::wstring& toolLine) {
     // Started with a console of its own or not, the conversion shows in one.
     if (GetConsoleWindow() == nullptr) AllocConsole();
     const std::wstring program = ProgramOf(toolLine);
+    const std::string tool = Narrow(NameOf(program));
     // Named as on Linux, and never taken for one of the program's message boxes.
-    SetConsoleTitleW((L"Talvenor — " + NameOf(program)).c_str());
+    ProgressReader nothingYet;
+    ProgressReaderInit(&nothingYet);
+    char title[256];
+    ProgressTitle(&nothingYet, tool.c_str(), title, sizeof title);
+    SetConsoleTitleW(Widen(title).c_str());
     // Ctrl+C is the tool's to handle: it stops cleanly and the console says how it ended.
     SetConsoleCtrlHandler(nullptr, TRUE);
     const KernelHandle input = OpenConsole(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
     const KernelHandle output = OpenConsole(L"CONOUT$", GENERIC_READ | GENERIC_WRITE);
+    // The taskbar's progress is a COM object.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    TaskbarProgress taskbar(output.get());
 
     // Closing the console ends this process, and with it the tool: the job goes with its last
     // handle.
@@ -125,15 +290,25 @@ int RunConversionConsole(const std::wstring& toolLine) {
         SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
                                 sizeof limits);
 
+    // The tool writes into a pipe, read here to follow its progress; its keys still come from
+    // the console.
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) readEnd = writeEnd = nullptr;
+    const KernelHandle toolOutput(readEnd);
+    KernelHandle toolWrites(writeEnd);
+    if (toolOutput) SetHandleInformation(toolOutput.get(), HANDLE_FLAG_INHERIT, 0);
+
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
-    startup.hStdOutput = output.get();
-    startup.hStdError = output.get();
+    startup.hStdOutput = toolWrites ? toolWrites.get() : output.get();
+    startup.hStdError = startup.hStdOutput;
     PROCESS_INFORMATION process{};
     std::wstring line = toolLine;
-    // Only the console's own handles are inheritable here.
+    // Only the console's own handles and the pipe's writing end are inheritable here.
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                         nullptr, nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
@@ -143,17 +318,26 @@ int RunConversionConsole(const std::wstring& toolLine) {
         WaitForEnter(input.get());
         return static_cast<int>(error);
     }
+    // The tool holds the only writing end left: its end ends the pipe.
+    toolWrites.reset();
     const KernelHandle processHandle(process.hProcess);
     const KernelHandle threadHandle(process.hThread);
     if (job) AssignProcessToJobObject(job.get(), processHandle.get());
     ResumeThread(threadHandle.get());
+    int percent = 0;
+    if (toolOutput) percent = ShowToolOutput(toolOutput.get(), processHandle.get(), output.get(), tool, taskbar);
     WaitForSingleObject(processHandle.get(), INFINITE);
     tellToolEnded();
     DWORD code = 0;
     GetExitCodeProcess(processHandle.get(), &code);
-    if (code == 0) return 0;
+    if (code == 0) {
+        taskbar.Show(TaskbarProgress::kCleared, 0);
+        return 0;
+    }
+    taskbar.Show(TaskbarProgress::kFailed, percent);
     Write(output.get(), L"\r\n" + FailureLines(code));
     WaitForEnter(input.get());
+    taskbar.Show(TaskbarProgress::kCleared, 0);
     return static_cast<int>(code);
 }
 

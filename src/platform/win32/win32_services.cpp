@@ -1,8 +1,12 @@
 #include "win32_services.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
 #include <utility>
 
 #include "version.h"
+#include "win32_resources.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -20,6 +24,11 @@ constexpr WindowHandle kStandInBase = WindowHandle{1} << 32;
 constexpr ULONGLONG kWindowWaitMs = 3000;
 constexpr ULONGLONG kFocusWaitMs = 1500;
 constexpr DWORD kPollMs = 25;
+// A conversion's console has ended: wParam is its process id.
+constexpr UINT kConversionEndedMessage = WM_APP + 1;
+// The notification icon goes once its balloon has gone, or after this long at the latest.
+constexpr UINT_PTR kNotificationTimer = 1;
+constexpr UINT kNotificationShownMs = 30000;
 
 // Waits up to `milliseconds` for `object` (none when null), answering the messages other
 // threads send meanwhile, so that a program activating its window is never kept waiting on us.
@@ -60,7 +69,7 @@ LRESULT CALLBACK NameQuestionButtons(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) : launched_(kStandInBase) {
+Win32Platform::Win32Platform(HINSTANCE instance) : launched_(kStandInBase), instance_(instance) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MessageWindowProc;
     windowClass.hInstance = instance;
@@ -77,11 +86,104 @@ LRESULT CALLBACK Win32Platform::MessageWindowProc(HWND window, UINT message, WPA
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_APP && self != nullptr) {
-        self->SendPendingKeys();
-        return 0;
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+        case WM_APP: self->SendPendingKeys(); return 0;
+        case kConversionEndedMessage: self->ReportConversionEnd(static_cast<DWORD>(wParam)); return 0;
+        case kNotificationIconMessage:
+            // The balloon has gone, by itself or clicked: its icon has nothing more to say.
+            if (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONUSERCLICK) self->RemoveNotificationIcon();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kNotificationTimer) self->RemoveNotificationIcon();
+            return 0;
+        default: return DefWindowProcW(window, message, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+Win32Platform::~Win32Platform() {
+    // Waits still pending would post to a window that is going.
+    for (auto& [processId, conversion] : watched_) UnregisterWaitEx(conversion.wait, INVALID_HANDLE_VALUE);
+    RemoveNotificationIcon();
+}
+
+void Win32Platform::WatchConversion(DWORD processId, HANDLE process) {
+    HANDLE own = nullptr;
+    // A handle of its own: the one kept for IsRunning goes once the process is seen ended.
+    if (!DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &own, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                         FALSE, 0)) {
+        return;
+    }
+    WatchedConversion conversion;
+    conversion.process.reset(own);
+    conversion.startedAt = GetTickCount64();
+    conversion.notice = std::make_unique<EndedNotice>(EndedNotice{messageWindow_.get(), processId});
+    const auto onEnded = [](PVOID context, BOOLEAN) {
+        const auto* notice = static_cast<const EndedNotice*>(context);
+        PostMessageW(notice->window, kConversionEndedMessage, notice->processId, 0);
+    };
+    if (!RegisterWaitForSingleObject(&conversion.wait, own, onEnded, conversion.notice.get(), INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        return;
+    }
+    // A process id comes back once its process has gone: an earlier watch of it is over.
+    if (const auto earlier = watched_.find(processId); earlier != watched_.end()) {
+        UnregisterWaitEx(earlier->second.wait, INVALID_HANDLE_VALUE);
+    }
+    watched_.insert_or_assign(processId, std::move(conversion));
+}
+
+void Win32Platform::ReportConversionEnd(DWORD processId) {
+    const auto found = watched_.find(processId);
+    if (found == watched_.end()) return;
+    UnregisterWaitEx(found->second.wait, INVALID_HANDLE_VALUE);
+    DWORD code = 0;
+    GetExitCodeProcess(found->second.process.get(), &code);
+    const double seconds = static_cast<double>(GetTickCount64() - found->second.startedAt) / 1000.0;
+    watched_.erase(found);
+    if (conversionEnded_) conversionEnded_(processId, static_cast<int>(code), seconds);
+}
+
+void Win32Platform::Notify(const std::string& title, const std::string& text) {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = messageWindow_.get();
+    icon.uID = kNotificationIconId;
+    icon.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE | NIF_INFO;
+    icon.uCallbackMessage = kNotificationIconMessage;
+    icon.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TALVENOR), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
+    // Cut to the shell's fields, never in the middle of a character.
+    const auto copy = [](const std::string& from, wchar_t* to, std::size_t room) {
+        std::wstring wide = Widen(from);
+        if (wide.size() >= room) {
+            wide.resize(room - 1);
+            if (IS_HIGH_SURROGATE(wide.back())) wide.pop_back();
+        }
+        std::copy(wide.begin(), wide.end(), to);
+        to[wide.size()] = L'\0';
+    };
+    copy(TALVENOR_NAME, icon.szTip, std::size(icon.szTip));
+    copy(title, icon.szInfoTitle, std::size(icon.szInfoTitle));
+    copy(text, icon.szInfo, std::size(icon.szInfo));
+    icon.dwInfoFlags = NIIF_INFO;
+    // One icon at a time: a second notification replaces the first's balloon.
+    if (notificationShown_ ? Shell_NotifyIconW(NIM_MODIFY, &icon) : Shell_NotifyIconW(NIM_ADD, &icon)) {
+        notificationShown_ = true;
+        SetTimer(messageWindow_.get(), kNotificationTimer, kNotificationShownMs, nullptr);
+    }
+}
+
+void Win32Platform::RemoveNotificationIcon() {
+    if (!notificationShown_) return;
+    KillTimer(messageWindow_.get(), kNotificationTimer);
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = messageWindow_.get();
+    icon.uID = kNotificationIconId;
+    Shell_NotifyIconW(NIM_DELETE, &icon);
+    notificationShown_ = false;
 }
 
 std::string Win32Platform::AppPath() {
@@ -125,7 +227,11 @@ void Win32Platform::DoEvents() {
     }
 }
 
-void Win32Platform::End() { ExitProcess(0); }
+void Win32Platform::End() {
+    // No destructor runs from here: an icon left behind would stay in the notification area.
+    RemoveNotificationIcon();
+    ExitProcess(0);
+}
 
 bool Win32Platform::FileExists(const std::string& name) {
     const DWORD attributes = GetFileAttributesW(Widen(name).c_str());

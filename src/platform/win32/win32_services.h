@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,10 +16,15 @@
 
 namespace talvenor::win32 {
 
+// The notification icon's callback message and identifier, as the shell sends them back.
+inline constexpr UINT kNotificationIconMessage = WM_APP + 2;
+inline constexpr UINT kNotificationIconId = 1;
+
 // The program's services done by Windows itself. Construct and use it on the window's thread.
 class Win32Platform : public PlatformServices {
 public:
     explicit Win32Platform(HINSTANCE instance);
+    ~Win32Platform() override;
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
@@ -28,6 +34,10 @@ public:
     void SetConsoleProgram(std::wstring program) { consoleProgram_ = std::move(program); }
     // Lets the window see each message first (Tab between controls) while DoEvents pumps.
     void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
+    // Told, on this thread, when a conversion that Shell started has ended: its process, its
+    // exit code and how many seconds it ran.
+    using ConversionEndedHandler = std::function<void(ProcessHandle, int, double)>;
+    void SetConversionEndedHandler(ConversionEndedHandler handler) { conversionEnded_ = std::move(handler); }
 
     ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
     bool IsRunning(ProcessHandle process) override;
@@ -56,13 +66,29 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
-
+    void Notify(const std::string& title, const std::string& text) override;
 
 private:
     static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void SendPendingKeys();
     bool WaitForRequestedFocus();
     std::wstring ConsoleProgram() const;
+    // Asks to be told, without polling, when the conversion's console `process` ends.
+    void WatchConversion(DWORD processId, HANDLE process);
+    void ReportConversionEnd(DWORD processId);
+    void RemoveNotificationIcon();
+
+    // What the system's wait thread needs to tell the window thread that a conversion ended.
+    struct EndedNotice {
+        HWND window;
+        DWORD processId;
+    };
+    struct WatchedConversion {
+        KernelHandle process;
+        HANDLE wait = nullptr;
+        ULONGLONG startedAt = 0;
+        std::unique_ptr<EndedNotice> notice;
+    };
 
     HWND owner_ = nullptr;
     std::function<bool(MSG&)> filter_;
@@ -75,6 +101,10 @@ private:
     // The window brought forward last: pending keys wait for it to have the focus.
     HWND focusRequested_ = nullptr;
     std::wstring consoleProgram_;
+    HINSTANCE instance_;
+    ConversionEndedHandler conversionEnded_;
+    std::map<DWORD, WatchedConversion> watched_;
+    bool notificationShown_ = false;
 };
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.

@@ -150,8 +150,10 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
         const KernelHandle processHandle(process.hProcess);
         return kUnfollowedProcess;
     }
-    // Never waited for; held only to answer whether it still runs, and let go once it has ended.
+    // Held to answer whether it still runs, and let go once it has ended; a conversion's end is
+    // also told to the window.
     std::erase_if(started_, [](const auto& entry) { return Ended(entry.second.get()); });
+    if (style == WindowStyle::NormalFocus) WatchConversion(process.dwProcessId, process.hProcess);
     started_.insert_or_assign(process.dwProcessId, KernelHandle(process.hProcess));
     return process.dwProcessId;
 }
