@@ -65,8 +65,7 @@ alive() {
     [[ ${stat%% *} != Z ]]
 }
 
-# What the window shows of the tool: its title and progress sequences (OSC ... ST) left out.
-window_text() { tr -d '\r' <"$work/window" 2>/dev/null | sed 's/\x1b\][^\x1b]*\x1b\\//g'; }
+window_text() { tr -d '\r' <"$work/window" 2>/dev/null; }
 reset() { rm -f "$work/window" "$work/terminal.args" "$work/terminal.pid" "$work/tool.pid" "$work/input"; }
 
 # 1. The tool runs on a terminal of its own, receives every argument untouched, and its output

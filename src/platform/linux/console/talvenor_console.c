@@ -337,7 +337,7 @@ static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, b
 struct ProgressShow {
     struct ProgressReader reader;
     const char* tool;
-    bool changed, atLineEnd;
+    bool changed, atLineEnd, shown; /* shown: there is a terminal to read the sequences */
     long long sentMs;
 };
 
@@ -347,7 +347,7 @@ static void ShowProgress(struct ProgressShow* show, const char* bytes, size_t si
         show->atLineEnd = bytes[size - 1] == '\r' || bytes[size - 1] == '\n';
     }
     const int percent = ProgressPercent(&show->reader);
-    if (!show->atLineEnd || !(show->changed || (percent >= 0 && NowMs() - show->sentMs >= kProgressRepeatMs))) return;
+    if (!show->shown || !show->atLineEnd || !(show->changed || (percent >= 0 && NowMs() - show->sentMs >= kProgressRepeatMs))) return;
     char sequences[512];
     int length = 0;
     if (show->changed) {
@@ -403,7 +403,7 @@ static int Attach(const char* path, pid_t console, const char* tool) {
     int code = INT_MIN;
     bool input = true;
     /* The title from here on, written as UTF-8 whatever the terminal made of the one it was given. */
-    struct ProgressShow show = {.tool = tool, .changed = true, .atLineEnd = true};
+    struct ProgressShow show = {.tool = tool, .changed = true, .atLineEnd = true, .shown = isatty(STDOUT_FILENO)};
     ProgressReaderInit(&show.reader);
     ShowProgress(&show, NULL, 0);
     for (;;) {
@@ -455,7 +455,7 @@ static int Attach(const char* path, pid_t console, const char* tool) {
     if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 
     /* Done: the bar goes; failed: it stays, in its error state. */
-    if (ProgressPercent(&show.reader) >= 0) printf("\033]9;4;%s\033\\", code == 0 ? "0" : "2;100");
+    if (show.shown && ProgressPercent(&show.reader) >= 0) printf("\033]9;4;%s\033\\", code == 0 ? "0" : "2;100");
     if (code == 0) return 0;
     if (code == kStatusUnknown) {
         printf("\n%s (code inconnu).\n%s", TALVENOR_CONVERSION_FAILED, TALVENOR_PRESS_ENTER);
