@@ -1,5 +1,7 @@
 #include "linux_process.h"
 
+#include "console_words.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -31,8 +33,8 @@ bool IsExecutableFile(const std::string& path) {
 constexpr char kTerminalScript[] =
     "\"$@\"; status=$?; "
     "if [ \"$status\" -ne 0 ]; then "
-    "printf '\\n%s (code %s).\\n%s' 'La conversion a échoué' \"$status\" "
-    "'Appuyez sur Entrée pour fermer cette fenêtre.'; read reply; fi";
+    "printf '\\n%s (code %s).\\n%s' '" TALVENOR_CONVERSION_FAILED "' \"$status\" "
+    "'" TALVENOR_PRESS_ENTER "'; read reply; fi";
 
 }  // namespace
 
