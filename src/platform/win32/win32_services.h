@@ -40,6 +40,7 @@ public:
     bool FileExists(const std::string& name) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
+    ToolAdvice MissingToolAdvice() override { return ToolAdvice::Winget; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
 
