@@ -81,6 +81,11 @@ private:
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.
 HWND MainWindowOf(DWORD processId);
 
+// Told by WM_SETTINGCHANGE that `area` changed: after an "Environment" change, the programs started
+// from now on inherit the folders added to the user's and the system's PATH meanwhile, as they
+// would from a program started afresh.
+void TakeEnvironmentChange(const wchar_t* area);
+
 // The show command that the window of `command`, started with `style`, gets.
 int ShowCommandFor(const CommandLine& command, WindowStyle style);
 
