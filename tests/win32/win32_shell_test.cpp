@@ -43,16 +43,6 @@ bool WaitForReport(const fs::path& folder, Received& received) {
     return PumpUntil([&] { return ReadReport(folder / L"argv_echo.txt", received); });
 }
 
-// The user's PATH in the registry, changed as an installer changes it while Talvenor runs. The
-// suite's Wine prefix has none of its own, so none is left.
-struct UserPathInRegistry {
-    explicit UserPathInRegistry(const std::wstring& value) {
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Environment", L"Path", REG_EXPAND_SZ, value.c_str(),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    }
-    ~UserPathInRegistry() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"Path"); }
-};
-
 class ShellTest : public ::testing::Test {
 protected:
     // Conversions show in the console of the real program, built beside the tests.
@@ -115,18 +105,13 @@ TEST_F(ShellTest, TheToolComesFromTalvenorsFolderThenThePathAndNeverFromTheVideo
         std::wstring path;         // the PATH while the player is started
         const wchar_t* besideTalvenor;  // the player in Talvenor's folder, under this name
         fs::path started;          // empty: nothing may start
-        std::wstring userPath = {};  // the user's PATH in the registry, %VARIABLES% and all
     };
-    const EnvironmentVariable folderVariable(L"TALVENOR_CHEMIN", onPath.path().wstring());
     const Case cases[] = {
         {"beside Talvenor, without extension", onPath.path().wstring(), L"ffplay", tools.path() / L"ffplay"},
         {"beside Talvenor", onPath.path().wstring(), L"ffplay.exe", tools.path() / L"ffplay.exe"},
         {"on the PATH", L".;;" + onPath.path().wstring(), nullptr, onPath.path() / L"ffplay.exe"},
         {"the current folder by name, or relatively", L".;..\\" + videos.path().filename().wstring() + L";", nullptr,
          {}},
-        {"on the user's PATH, put in the registry since", L".", nullptr, onPath.path() / L"ffplay.exe",
-         L"%TALVENOR_CHEMIN%"},
-        {"the user's PATH by relative entries", L".", nullptr, {}, L".;..\\" + videos.path().filename().wstring()},
     };
     put(onPath.path() / L"ffplay.exe");
     for (const Case& c : cases) {
@@ -135,7 +120,6 @@ TEST_F(ShellTest, TheToolComesFromTalvenorsFolderThenThePathAndNeverFromTheVideo
         if (c.besideTalvenor != nullptr) InstallTool(c.besideTalvenor);
         fs::remove(videos.path() / L"argv_echo.txt");
         const EnvironmentVariable path(L"PATH", c.path);
-        const UserPathInRegistry userPath(c.userPath);
         const bool started = platform.Shell(PlayerCommand(ToolDir(), "clip", ".flv"), WindowStyle::MinimisedFocus);
         ASSERT_EQ(started, !c.started.empty());
         if (!started) continue;
