@@ -79,13 +79,15 @@ mkdir -p "$work/autre dossier" && : >"$work/autre dossier/clip.flv"
 window() { xdotool search --onlyvisible --name '^Talvenor 1\.0 ' | head -1; }
 says() { "$wine" "$windir/window_probe.exe" texts Talvenor | tr -d '\r' | grep -q "$1"; }
 check "the registered command opens Talvenor's window" wait_for window
+xdotool windowactivate --sync "$(window)" >/dev/null 2>&1 || true
 eval "$(xdotool getwindowgeometry --shell "$(window)")"
 # Relative entries of the user's PATH lead to the video's folder: its stray ffmpeg.exe is not taken.
 cp "$windir/argv_echo.exe" "$work/autre dossier/ffmpeg.exe"
 "$wine" reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '.;..\autre dossier' /f >/dev/null
 xdotool mousemove $((X + 180)) $((Y + 200)) click 1
 check "a click on « Lancer » without ffmpeg opens a box that says how to get it" wait_for says 'avec la commande : winget install Gyan.FFmpeg$'
-xdotool search --name '^Talvenor$' windowactivate --sync key Return
+xdotool windowactivate --sync "$(xdotool search --name '^Talvenor$' | head -1)" >/dev/null 2>&1 || true
+xdotool key Return
 # winget links the tools into a folder that it adds to the user's PATH, in the registry.
 links='C:\users\'"$user"'\AppData\Local\Microsoft\WinGet\Links'
 mkdir -p "$(unix "$links")" && cp "$windir/argv_echo.exe" "$(unix "$links")/ffmpeg.exe" && rm "$work/autre dossier/ffmpeg.exe"
