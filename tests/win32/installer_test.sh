@@ -68,10 +68,8 @@ installed() {  # installed WHEN FOLDER [USER_FILE], FOLDER as Windows names it
   exported >"$work/keys" && local text && text=$(sed 's/^"EstimatedSize"=dword:0000[1-9a-f].*/"EstimatedSize"=SIZE/' "$work/keys")
   check "$1: the keys are exactly those of Talvenor" diff -u <(expected) <(echo "${text//"${2//\\/\\\\}"/INSTDIR}")
 }
-
 check "Talvenor-1.0-setup.exe, made beside the zip, installs silently" "$wine" "$setup" /S
 installed "installed" "$default"
-
 # « Ouvrir avec » > Talvenor: the registered command with the video's path for %1.
 mkdir -p "$work/autre dossier" && : >"$work/autre dossier/clip.flv"
 [[ $(registered '^@=.*%1') =~ ^\"(.*)\"\ \"%1\"$ ]] && program=${BASH_REMATCH[1]} || program=
@@ -100,7 +98,6 @@ check "ffmpeg.exe from the user's new PATH got the conversion's arguments" diff 
 cp "$windir/argv_echo.exe" "$(unix "$default")/ffmpeg.exe"
 check "an install over the earlier one succeeds" "$wine" "$setup" /S
 installed "installed again" "$default" ffmpeg.exe
-# Moved elsewhere, nothing of the earlier installation stays but what the user put there.
 check "an install into another folder succeeds" "$wine" "$setup" /S "/D=$other"
 installed "installed elsewhere" "$other"
 check "the earlier folder keeps only the user's ffmpeg.exe" diff <(ls "$(unix "$default")") <(echo ffmpeg.exe)
