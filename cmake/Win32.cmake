@@ -83,4 +83,10 @@ if(TALVENOR_BUILD_TESTS)
             ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 600
     ENVIRONMENT "E2E_SCREENSHOT=${CMAKE_BINARY_DIR}/end_to_end_window.png")
+
+  # The installer that scripts/package-win.sh makes, run in a Wine prefix of its own.
+  add_test(NAME win32_installer
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/installer_test.sh ${CMAKE_CURRENT_SOURCE_DIR}
+            ${CMAKE_BINARY_DIR} ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(win32_installer PROPERTIES TIMEOUT 600)
 endif()

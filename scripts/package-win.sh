@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Zips the Windows build with its French read-me:
-#   scripts/package-win.sh [WIN_BUILD_DIR [ZIP]]
+# Packs the Windows build with its French read-me, as a zip and as an installer:
+#   scripts/package-win.sh [WIN_BUILD_DIR [ZIP [SETUP]]]
 # WIN_BUILD_DIR defaults to build-win (holding Talvenor.exe); ZIP defaults to
-# WIN_BUILD_DIR/Talvenor-<version>-windows.zip. The zip holds one folder, Talvenor/.
+# WIN_BUILD_DIR/Talvenor-<version>-windows.zip, which holds one folder, Talvenor/; SETUP to
+# WIN_BUILD_DIR/Talvenor-<version>-setup.exe, made by makensis from res/talvenor.nsi.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 windir=${1:-$root/build-win}
 version=$(sed -n 's/^#define TALVENOR_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/core/version.h")
 zip=${2:-$windir/Talvenor-$version-windows.zip}
+setup=${3:-$windir/Talvenor-$version-setup.exe}
 
 [[ -f $windir/Talvenor.exe ]] || { echo "package-win.sh: $windir/Talvenor.exe not found; build it first (scripts/test-win32.sh)" >&2; exit 1; }
 command -v zip >/dev/null || { echo "package-win.sh: zip is not installed (apt-get install zip)" >&2; exit 1; }
+command -v makensis >/dev/null || { echo "package-win.sh: makensis is not installed (apt-get install nsis)" >&2; exit 1; }
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -21,6 +24,10 @@ cp "$windir/Talvenor.exe" "$stage/Talvenor/Talvenor.exe"
 sed 's/\r*$/\r/' "$root/res/LISEZMOI.txt" >"$stage/Talvenor/LISEZMOI.txt"
 
 case $zip in /*) ;; *) zip=$PWD/$zip ;; esac
-rm -f "$zip"
+case $setup in /*) ;; *) setup=$PWD/$setup ;; esac
+rm -f "$zip" "$setup"
 (cd "$stage" && zip -q -X -r "$zip" Talvenor)
+makensis -V2 -INPUTCHARSET UTF8 -DPROGRAM="$stage/Talvenor/Talvenor.exe" -DREADME="$stage/Talvenor/LISEZMOI.txt" \
+  -DOUTFILE="$setup" "$root/res/talvenor.nsi" >&2
 echo "$zip"
+echo "$setup"

@@ -1,14 +1,14 @@
 #!/bin/bash
 # Builds Talvenor for 64-bit Windows with mingw-w64 into build-win/ and runs the core's tests, the
-# Windows backend's tests and the end-to-end test under Wine on a virtual X display with a window
-# manager. Installs what it needs with apt-get when something is missing.
+# Windows backend's tests, the end-to-end test and the installer's under Wine on a virtual X
+# display with a window manager. Installs what it needs with apt-get when something is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TALVENOR_WIN_BUILD:-$root/build-win}
 
 packages=(cmake ninja-build googletest g++-mingw-w64-x86-64-posix mingw-w64 wine64 wine fonts-wine
-          xvfb openbox xdotool x11-utils imagemagick ffmpeg)
+          xvfb openbox xdotool x11-utils imagemagick ffmpeg zip nsis binutils)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || missing+=("$package")

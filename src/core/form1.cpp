@@ -248,17 +248,24 @@ void Form1::Label2_Click() { Launch(WebSiteCommand(), WindowStyle::MinimisedFocu
 
 ProcessHandle Form1::Launch(const CommandLine& command, WindowStyle style) {
     if (const ProcessHandle process = platform_.Shell(command, style)) return process;
-    platform_.MsgBox(LaunchFailureMessage(command));
+    platform_.MsgBox(LaunchFailureMessage(command, platform_.MissingToolAdvice()));
     return 0;
 }
 
-std::string LaunchFailureMessage(const CommandLine& command) {
-    if (command.program == "ffmpeg" || command.program == "ffplay") {
-        return "Impossible de lancer « " + command.program + " ».\n\nPlacez " + command.program +
-               " dans le dossier de Talvenor (" + command.toolDir +
-               ") ou installez-le sur le système.";
+std::string LaunchFailureMessage(const CommandLine& command, ToolAdvice advice) {
+    const std::string& tool = command.program;
+    if (tool != "ffmpeg" && tool != "ffplay") {
+        return "Impossible d'ouvrir " + command.description +
+               " : aucun programme adapté n'a été trouvé.";
     }
-    return "Impossible d'ouvrir " + command.description + " : aucun programme adapté n'a été trouvé.";
+    const std::string failed = "Impossible de lancer « " + tool + " ».\n\nPlacez " + tool;
+    if (advice == ToolAdvice::Winget) {
+        // The package brings ffplay too.
+        return failed + ".exe dans le dossier de Talvenor (" + command.toolDir +
+               ") ou installez-le, par exemple avec la commande : winget install Gyan.FFmpeg";
+    }
+    return failed + " dans le dossier de Talvenor (" + command.toolDir +
+           ") ou installez-le sur le système.";
 }
 
 std::string ReplaceQuestion(const std::string& outputName) {

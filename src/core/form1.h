@@ -108,7 +108,7 @@ private:
 };
 
 // What the user reads when `command` could not be started.
-std::string LaunchFailureMessage(const CommandLine& command);
+std::string LaunchFailureMessage(const CommandLine& command, ToolAdvice advice);
 // The question asked before a conversion replaces `outputName`.
 std::string ReplaceQuestion(const std::string& outputName);
 // Why a file offered from outside the window cannot be chosen.

@@ -43,6 +43,12 @@ enum class FileState {
     Unreadable,    // a regular file that this user may not read
 };
 
+// What the box about a tool that cannot be started advises.
+enum class ToolAdvice {
+    InstallOnSystem,  // the system's package manager installs the tools with Talvenor
+    Winget,           // the .exe beside Talvenor, or Windows' package manager
+};
+
 // Windows' virtual-key table: one byte per virtual-key code.
 using KeyStateTable = std::array<std::uint8_t, 256>;
 
@@ -95,6 +101,8 @@ public:
     virtual std::string FullPath(const std::string& name) = 0;
     // The characters that separate folders in the paths the file dialog returns.
     virtual std::string PathSeparators() = 0;
+    // How a user of this system gets a tool that cannot be started.
+    virtual ToolAdvice MissingToolAdvice() = 0;
     // What `path` names: a file that can be read, or why it cannot be chosen.
     virtual FileState CheckFile(const std::string& path) = 0;
     // Makes `folder` the working directory that started programs inherit; false when it cannot.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <tuple>
 
 #include "form_fixture.h"
 
@@ -225,16 +226,25 @@ TEST_F(FormTest, AFailedStartIsReportedInFrenchWithItsAdvice) {
         return "Impossible de lancer « " + tool + " ».\n\nPlacez " + tool +
                " dans le dossier de Talvenor (/opt/talvenor) ou installez-le sur le système.";
     };
-    const std::vector<std::pair<void (Form1::*)(), std::string>> cases = {
-        {&Form1::CmdLancer_Click, withAdvice("ffmpeg")},
-        {&Form1::CmdVisu_Click, withAdvice("ffplay")},
-        {&Form1::CmdHP_Click, "Impossible d'ouvrir le mélangeur de volume : aucun programme adapté n'a été trouvé."},
-        {&Form1::Label2_Click, "Impossible d'ouvrir le navigateur web : aucun programme adapté n'a été trouvé."},
+    // On Windows: the program's file, and the command that installs both tools.
+    auto withWinget = [](const std::string& tool) {
+        return "Impossible de lancer « " + tool + " ».\n\nPlacez " + tool +
+               ".exe dans le dossier de Talvenor (/opt/talvenor) ou installez-le, par exemple avec "
+               "la commande : winget install Gyan.FFmpeg";
+    };
+    const std::vector<std::tuple<void (Form1::*)(), ToolAdvice, std::string>> cases = {
+        {&Form1::CmdLancer_Click, ToolAdvice::InstallOnSystem, withAdvice("ffmpeg")},
+        {&Form1::CmdVisu_Click, ToolAdvice::InstallOnSystem, withAdvice("ffplay")},
+        {&Form1::CmdLancer_Click, ToolAdvice::Winget, withWinget("ffmpeg")},
+        {&Form1::CmdVisu_Click, ToolAdvice::Winget, withWinget("ffplay")},
+        {&Form1::CmdHP_Click, ToolAdvice::Winget, "Impossible d'ouvrir le mélangeur de volume : aucun programme adapté n'a été trouvé."},
+        {&Form1::Label2_Click, ToolAdvice::InstallOnSystem, "Impossible d'ouvrir le navigateur web : aucun programme adapté n'a été trouvé."},
     };
     LoadAndChoose(0, "/v/clip.flv");
     platform.shellSucceeds = false;
-    for (const auto& [handler, message] : cases) {
+    for (const auto& [handler, advice, message] : cases) {
         platform.messages.clear();
+        platform.toolAdvice = advice;
         (form.*handler)();
         EXPECT_EQ(platform.messages, std::vector<std::string>{message});
     }

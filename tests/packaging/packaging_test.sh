@@ -203,9 +203,9 @@ case_deb() {
 case_windows_zip() {
     local source=$1 windir=$2
     if [[ ! -f $windir/Talvenor.exe ]]; then echo "SKIP: no Windows build at $windir" >&2; exit $SKIP; fi
-    need unzip zip
+    need unzip zip makensis
     local zip=$work/Talvenor.zip
-    "$source/scripts/package-win.sh" "$windir" "$zip" >"$work/zip.log" 2>&1 \
+    "$source/scripts/package-win.sh" "$windir" "$zip" "$work/setup.exe" >"$work/zip.log" 2>&1 \
         || { cat "$work/zip.log" >&2; fail "scripts/package-win.sh"; finish; }
     unzip -Z1 "$zip" | LC_ALL=C sort >"$work/listing"
     printf '%s\n' Talvenor/ Talvenor/LISEZMOI.txt Talvenor/Talvenor.exe >"$work/expected"

@@ -31,6 +31,7 @@ public:
     bool FileExists(const std::string& name) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
+    ToolAdvice MissingToolAdvice() override { return toolAdvice; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
@@ -50,6 +51,7 @@ public:
     // What the fake answers.
     std::string appPath = "/opt/talvenor";
     std::string separators = "/";
+    ToolAdvice toolAdvice = ToolAdvice::InstallOnSystem;
     bool shellSucceeds = true;
     bool answerYes = true;
     std::vector<std::string> existingFiles;

@@ -38,6 +38,7 @@ public:
     bool FileExists(const std::string& name) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override { return "/"; }
+    ToolAdvice MissingToolAdvice() override { return ToolAdvice::InstallOnSystem; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,

@@ -50,6 +50,7 @@ public:
     bool FileExists(const std::string& name) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
+    ToolAdvice MissingToolAdvice() override { return ToolAdvice::Winget; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
 
@@ -109,6 +110,11 @@ private:
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.
 HWND MainWindowOf(DWORD processId);
+
+// Told by WM_SETTINGCHANGE that `area` changed: after an "Environment" change, the programs started
+// from now on inherit the folders added to the user's and the system's PATH meanwhile, as they
+// would from a program started afresh.
+void TakeEnvironmentChange(const wchar_t* area);
 
 // The show command that the window of `command`, started with `style`, gets.
 int ShowCommandFor(const CommandLine& command, WindowStyle style);

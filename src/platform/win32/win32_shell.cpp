@@ -3,7 +3,9 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <optional>
+#include <vector>
 
 #include "win32_command_line.h"
 #include "win32_console.h"
@@ -36,14 +38,49 @@ bool IsAbsoluteFolder(std::wstring_view entry) {
     return drive || network;
 }
 
-std::optional<std::wstring> SearchPathVariable(const std::wstring& file) {
+constexpr wchar_t kUserEnvironment[] = L"Environment";
+constexpr wchar_t kSystemEnvironment[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+std::wstring ProcessPath() {
     std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
     path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
-    std::wstring_view rest = path;
-    while (!rest.empty()) {
-        const std::size_t end = std::min(rest.find(L';'), rest.size());
-        std::wstring entry(rest.substr(0, end));
-        rest.remove_prefix(std::min(end + 1, rest.size()));
+    return path;
+}
+
+// The Path value under `key` as the registry holds it now, its %VARIABLES% expanded.
+std::wstring RegistryPath(HKEY root, const wchar_t* key) {
+    constexpr DWORD kStrings = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegGetValueW(root, key, L"Path", kStrings, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegGetValueW(root, key, L"Path", kStrings, &type, value.data(), &size) != ERROR_SUCCESS) return {};
+    value.resize(std::wcslen(value.c_str()));
+    if (type != REG_EXPAND_SZ) return value;
+    std::wstring expanded(ExpandEnvironmentStringsW(value.c_str(), nullptr, 0), L'\0');
+    const DWORD room = static_cast<DWORD>(expanded.size());
+    expanded.resize(ExpandEnvironmentStringsW(value.c_str(), expanded.data(), room));
+    return expanded.c_str();
+}
+
+// The user's and the system's PATH as installers leave them, also after Talvenor has started.
+std::wstring RegistryPaths() {
+    return RegistryPath(HKEY_CURRENT_USER, kUserEnvironment) + L";" +
+           RegistryPath(HKEY_LOCAL_MACHINE, kSystemEnvironment);
+}
+
+std::vector<std::wstring> PathEntries(std::wstring_view path) {
+    std::vector<std::wstring> entries;
+    while (!path.empty()) {
+        const std::size_t end = std::min(path.find(L';'), path.size());
+        if (end > 0) entries.emplace_back(path.substr(0, end));
+        path.remove_prefix(std::min(end + 1, path.size()));
+    }
+    return entries;
+}
+
+std::optional<std::wstring> SearchPathVariable(const std::wstring& file) {
+    for (std::wstring entry : PathEntries(ProcessPath() + L";" + RegistryPaths())) {
         // Entries may be written in quotes.
         if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') entry = entry.substr(1, entry.size() - 2);
         if (!IsAbsoluteFolder(entry)) continue;
@@ -99,6 +136,23 @@ bool OpenWebAddress(const std::string& address) {
 bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
 }  // namespace
+
+void TakeEnvironmentChange(const wchar_t* area) {
+    if (area == nullptr || CompareStringOrdinal(area, -1, L"Environment", -1, TRUE) != CSTR_EQUAL) {
+        return;
+    }
+    std::wstring path = ProcessPath();
+    std::vector<std::wstring> known = PathEntries(path);
+    for (const std::wstring& entry : PathEntries(RegistryPaths())) {
+        const auto same = [&entry](const std::wstring& other) {
+            return CompareStringOrdinal(entry.c_str(), -1, other.c_str(), -1, TRUE) == CSTR_EQUAL;
+        };
+        if (std::any_of(known.begin(), known.end(), same)) continue;
+        path += (path.empty() || path.back() == L';' ? L"" : L";") + entry;
+        known.push_back(entry);
+    }
+    SetEnvironmentVariableW(L"PATH", path.c_str());
+}
 
 int ShowCommandFor(const CommandLine& command, WindowStyle style) {
     // The mixer and the browser stand in for windows that show at once: only the player starts

@@ -7,6 +7,7 @@
 
 #include "presets.h"
 #include "win32_accessible.h"
+#include "win32_services.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -324,6 +325,7 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONUP: return OnMouseUp(lParam);
         case WM_DROPFILES: return OnDropFiles(reinterpret_cast<HDROP>(wParam));
         case WM_DPICHANGED: return OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_SETTINGCHANGE: TakeEnvironmentChange(reinterpret_cast<const wchar_t*>(lParam)); break;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: break;
     }
