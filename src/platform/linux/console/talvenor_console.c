@@ -224,13 +224,11 @@ static int Prepare(struct Session* session) {
 
 static int Run(struct Session* session, const char* title, const char* terminal, char** program) {
     /* The program first: it must not wait for the window. */
-    int exitCode = kStatusUnknown;
     const long long started = NowMs();
     const pid_t child = StartProgram(program, session->slave);
-    if (child < 0) exitCode = 127;
-    bool running = child > 0;
-    session->exitCode = exitCode;
+    session->exitCode = child < 0 ? 127 : kStatusUnknown;
     session->runMs = 0;
+    bool running = child > 0;
 
     /* The channel exists only from now until the window has attached: nothing can take it ahead. */
     struct Channel channel;
@@ -250,13 +248,13 @@ static int Run(struct Session* session, const char* title, const char* terminal,
             const pid_t ended = waitpid(child, &waitStatus, WNOHANG);
             if (ended == child) {
                 running = false;
-                exitCode = session->exitCode = ExitCode(waitStatus);
+                session->exitCode = ExitCode(waitStatus);
                 session->runMs = NowMs() - started;
             }
         }
         if (window > 0) (void)waitpid(window, NULL, WNOHANG);
         if (client >= 0 && !running) {
-            SendStatus(client, exitCode);
+            SendStatus(client, session->exitCode);
             close(client);
             return 0;
         }
