@@ -13,7 +13,7 @@ const std::array<ConversionPreset, kPresetCount> kPresets{{
      ".flv -vcodec rawvideo -s 320x240 -acodec pcm_s16le -ac 2 -f avi ", ".avi"},
     {"Vidéo  FLV vers MPEG1", ".flv", "Video|*.flv;", ".flv  ", ".mpeg"},
     {"Vidéo  AVI vers FLV", ".avi", "Video|*.avi;",
-     ".avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv ", ".flv"},
+     ".avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv ", ".flv"},
 }};
 
 namespace {

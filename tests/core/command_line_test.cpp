@@ -24,8 +24,8 @@ TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
         {2, "/opt/t", "clip", "/opt/t/ffmpeg -y -i clip.flv  clip.mpeg",
          {"-y", "-i", "clip.flv", "clip.mpeg"}},
         {3, "/opt/t", "clip",
-         "/opt/t/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv clip.flv",
-         {"-y", "-i", "clip.avi", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s", "320x240",
+         "/opt/t/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv clip.flv",
+         {"-y", "-i", "clip.avi", "-ab", "56k", "-ar", "44100", "-b", "200k", "-r", "15", "-s", "320x240",
           "-f", "flv", "clip.flv"}},
         // The folder is used as it comes, even with a trailing separator or blanks.
         {0, "/home/a b/", "x", "/home/a b//ffmpeg -y -i x.flv -f avi x.avi",

@@ -136,7 +136,7 @@ TEST_F(FormTest, AnExistingOutputIsReplacedOnlyAfterYes) {
     ASSERT_EQ(platform.launched.size(), 1u);
     // The line is launched unchanged, -y included.
     EXPECT_EQ(platform.launched[0].text,
-              "/opt/talvenor/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv clip.flv");
+              "/opt/talvenor/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv clip.flv");
 }
 
 // Clicks on "Lancer", each after choosing clip.flv in `folder` under preset `row`.

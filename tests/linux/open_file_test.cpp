@@ -111,7 +111,7 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
         // The preset follows the file: row 3 reads AVI files.
         {{"@/Caméra 42.AVI"},
          true,
-         {"-y", "-i", "Caméra 42.AVI", "-ab", "56", "-ar", "44100", "-b", "200", "-r", "15", "-s",
+         {"-y", "-i", "Caméra 42.AVI", "-ab", "56k", "-ar", "44100", "-b", "200k", "-r", "15", "-s",
           "320x240", "-f", "flv", "Caméra 42.flv"},
          {"Caméra 42.AVI"}},
         // A name from a Latin-1 disk reaches the tools byte for byte.

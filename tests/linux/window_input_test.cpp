@@ -329,7 +329,7 @@ void WindowInputTest::launchButtonRunsTheConversion_data() {
         << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv  clip.mpeg, 1)";
     QTest::newRow("row 3")
         << 3 << "/home/anne/clip.avi"
-        << "Shell(/opt/talvenor/ffmpeg -y -i clip.avi -ab 56 -ar 44100 -b 200 -r 15 "
+        << "Shell(/opt/talvenor/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 "
            "-s 320x240 -f flv clip.flv, 1)";
 }
 

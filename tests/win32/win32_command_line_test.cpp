@@ -55,7 +55,7 @@ TEST(WindowsCommandLine, PlainNamesGiveTheComposedTextWithTheToolFound) {
         {ConversionCommand(kPresets[2], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
          L"C:\\Outils\\ffmpeg.exe -y -i clip.flv  clip.mpeg"},
         {ConversionCommand(kPresets[3], "D:\\T", "vidéo"), L"D:\\T\\ffmpeg",
-         L"D:\\T\\ffmpeg -y -i vidéo.avi -ab 56 -ar 44100 -b 200 -r 15 -s 320x240 -f flv vidéo.flv"},
+         L"D:\\T\\ffmpeg -y -i vidéo.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv vidéo.flv"},
         {PlayerCommand("C:\\Outils", "clip", ".flv"), L"C:\\Outils\\ffplay.exe",
          L"C:\\Outils\\ffplay.exe clip.flv"},
         {MixerCommand(), L"C:\\Windows\\System32\\SndVol.exe", L"C:\\Windows\\System32\\SndVol.exe /t"},
