@@ -6,6 +6,7 @@ find_package(X11 REQUIRED)
 set(CMAKE_AUTOMOC ON)
 
 add_library(talvenor_linux STATIC
+  src/platform/linux/desktop_notifications.cpp
   src/platform/linux/linux_process.cpp
   src/platform/linux/linux_services.cpp
   src/platform/linux/qt_dialog.cpp

@@ -198,7 +198,7 @@ void Form1::ConversionEnded(ProcessHandle process, int exitCode, double seconds)
         if (it->second.process != process) continue;
         if (exitCode == 0 && seconds > kNoticeableSeconds) {
             platform_.Notify(std::string(kConversionDone),
-                             ConversionDoneText(it->second.output, it->second.folder));
+                             ConversionDoneText(it->second.output, it->second.folder), it->first);
         }
         conversions_.erase(it);
         return;
@@ -311,6 +311,10 @@ std::string ConversionBusyMessage(const std::string& outputName) {
 
 std::string ConversionDoneText(const std::string& outputName, const std::string& folder) {
     return "« " + outputName + " » est prêt dans " + folder + ".";
+}
+
+std::string FolderShowFailureMessage(const std::string& folder) {
+    return "Impossible d'ouvrir le dossier « " + folder + " » : aucun programme adapté n'a été trouvé.";
 }
 
 }  // namespace talvenor

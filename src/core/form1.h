@@ -122,5 +122,7 @@ std::string FolderFailureMessage(const std::string& folder);
 std::string ConversionBusyMessage(const std::string& outputName);
 // What the desktop's notification says once `outputName` has been written in `folder`.
 std::string ConversionDoneText(const std::string& outputName, const std::string& folder);
+// What the user reads when nothing on the system can show `folder` after a click on that notification.
+std::string FolderShowFailureMessage(const std::string& folder);
 
 }  // namespace talvenor

@@ -123,8 +123,9 @@ public:
     // GetVersionExA's dwPlatformId; 0 when the query fails.
     virtual std::uint32_t PlatformId() = 0;
 
-    // A desktop notification; nothing where the desktop can show none.
-    virtual void Notify(const std::string& title, const std::string& text) = 0;
+    // A desktop notification; nothing where the desktop can show none. A click on it shows
+    // `file`, selected in its folder, in the desktop's file manager.
+    virtual void Notify(const std::string& title, const std::string& text, const std::string& file) = 0;
 };
 
 // The standard open-file dialog, used the way the window's dialog component is used: set the

@@ -164,7 +164,7 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
         std::vector<Ending> endings = {};
         std::vector<std::string> notifications = {};
     };
-    const std::string done = "Conversion terminée: « clip.avi » est prêt dans /v.";
+    const std::string done = "Conversion terminée: « clip.avi » est prêt dans /v. [/v/clip.avi]";
     const std::vector<Case> cases = {
         {"a double click", {{0}, {0}}, {"clip.avi"}, {busy}, 0},
         {"five quick clicks", {{0}, {0}, {0}, {0}, {0}}, {"clip.avi"}, {busy, busy, busy, busy}, 0},
@@ -179,7 +179,7 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
         {"an unknown process, then one end told twice", {{0}}, {"clip.avi"}, {}, 0,
          {{7, 0, 60}, {1, 0, 60}, {1, 0, 60}}, {done}},
         {"the other of two conversions", {{0}, {2, "/w"}}, {"clip.avi", "clip.mpeg"}, {}, 0, {{2, 0, 30}},
-         {"Conversion terminée: « clip.mpeg » est prêt dans /w."}},
+         {"Conversion terminée: « clip.mpeg » est prêt dans /w. [/w/clip.mpeg]"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -337,10 +337,10 @@ void WriteScript(const fs::path& file, const std::string& body) {
     fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
 }
 
-void MakeClip(const fs::path& file) {
+void MakeClip(const fs::path& file, const std::string& picture) {
     // 25 frames a second: a rate every output format of the presets accepts.
     const Output made = RunProgram({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                             "testsrc=duration=1:size=160x120:rate=25", "-f", "lavfi", "-i", "sine=duration=1",
+                             picture.empty() ? "testsrc=duration=1:size=160x120:rate=25" : picture, "-f", "lavfi", "-i", "sine=duration=1",
                              file.string()});
     if (made.status != 0) throw std::runtime_error("could not make " + file.string());
 }

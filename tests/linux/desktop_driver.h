@@ -116,7 +116,7 @@ private:
 
 // Writes an executable shell script.
 void WriteScript(const fs::path& file, const std::string& body);
-// A short clip with sound, made by the real ffmpeg.
-void MakeClip(const fs::path& file);
+// A short clip with sound, made by the real ffmpeg; its picture from an ffmpeg source filter.
+void MakeClip(const fs::path& file, const std::string& picture = "");
 
 }  // namespace talvenor::e2e

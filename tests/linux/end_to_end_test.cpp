@@ -192,8 +192,12 @@ TEST_F(EndToEnd, ConvertsWithEveryPresetBesideTheSourceWhateverTheName) {
     };
     const fs::path folder = media.path() / "dossier à part";
     fs::create_directory(folder);
-    for (const Case& c : cases) MakeClip(folder / c.source);
-    Launch({}, folder);
+    // The AVI one is rich enough that the video's bit rate shows whether the encoder was given one.
+    for (const Case& c : cases) MakeClip(folder / c.source, c.row == 3 ? "testsrc2=duration=5:size=640x480:rate=25" : "");
+    // Beside the program, the real ffmpeg with what it says kept.
+    const fs::path said = tools.path() / "said";
+    WriteScript(tools.path() / "ffmpeg", "exec ffmpeg \"$@\" 2>>\"$TALVENOR_PROBE\"");
+    Launch({{"TALVENOR_PROBE", said.string()}}, folder);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source);
         ChoosePreset(c.row);
@@ -202,6 +206,17 @@ TEST_F(EndToEnd, ConvertsWithEveryPresetBesideTheSourceWhateverTheName) {
         WaitForConversion(folder / c.output);
         EXPECT_NE(FormatOf(folder / c.output).find(c.format), std::string::npos);
     }
+    // ffmpeg read every number as meant: 200 kbit/s, not 200 bit/s and its coarsest pictures.
+    EXPECT_EQ(ReadFile(said).find("set too low"), std::string::npos) << ReadFile(said);
+    const fs::path flv = folder / cases[3].output;
+    EXPECT_EQ(RunProgram({"ffprobe", "-v", "error", "-select_streams", "v", "-show_entries", "stream=bit_rate", "-of",
+                          "csv=p=0", flv.string()}).text, "200000\n");
+    std::istringstream packets(RunProgram({"ffprobe", "-v", "error", "-select_streams", "v", "-show_entries",
+                                           "packet=size", "-of", "csv=p=0", flv.string()}).text);
+    double bytes = 0;
+    for (double size = 0; packets >> size;) bytes += size;
+    const double kbits = bytes * 8 / 1000 / 5;
+    EXPECT_TRUE(kbits > 150 && kbits < 450) << kbits << " kbit/s";
     // Nothing in a name was ever run, and nothing landed anywhere but beside the sources.
     EXPECT_FALSE(fs::exists(folder / "pwned"));
     EXPECT_FALSE(fs::exists(media.path() / "pwned"));
@@ -428,9 +443,13 @@ TEST_F(EndToEnd, WithoutTheConsoleAFailedConversionStillKeepsItsWindow) {
 }
 
 // A long conversion shows how far it is in its window's title, and its end comes as a desktop
-// notification (a stand-in service on a session bus of the test's own).
+// notification (stand-in services on a session bus of the test's own) whose click shows the file:
+// selected in the file manager where one answers on the bus, else its folder through xdg-open. A
+// service that reads markup gets the name escaped, one that does not gets it as it is.
 TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
     const fs::path notifications = media.path() / "notifications";
+    const fs::path shown = media.path() / "shown";
+    const fs::path opened = media.path() / "opened";
     const std::string address = "unix:path=" + (media.path() / "bus").string();
     struct Stop {
         std::vector<pid_t> pids;
@@ -439,22 +458,54 @@ TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
         }
     } bus{{Start({"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + address}, media.path())}};
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(media.path() / "bus"); }, 10s));
-    bus.pids.push_back(Start({TALVENOR_NOTIFICATION_RECORDER, notifications.string()}, media.path(),
-                             {{"DBUS_SESSION_BUS_ADDRESS", address}}));
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(notifications.string() + ".address"); }, 10s));
+    auto serve = [&](const std::vector<std::string>& argv, const fs::path& log) {
+        bus.pids.push_back(Start(argv, media.path(), {{"DBUS_SESSION_BUS_ADDRESS", address}}));
+        return WaitUntil([&] { return fs::exists(log.string() + ".address"); }, 10s);
+    };
+    ASSERT_TRUE(serve({TALVENOR_NOTIFICATION_RECORDER, notifications.string()}, notifications));
+    TempDir bin;
+    WriteScript(bin.path() / "xdg-open", "printf '%s\\n' \"$@\" >> \"" + opened.string() + "\"");
     WriteScript(tools.path() / "ffmpeg",
                 "echo '  Duration: 00:00:20.00, start: 0.000000, bitrate: 512 kb/s' >&2; "
                 "for t in 05 10 15; do printf 'frame=  100 fps= 25 q=2.0 size=     256kB time=00:00:%s.00 "
                 "bitrate= 400.0kbits/s speed=1.00x    \\r' $t >&2; sleep 1; done; sleep 9; exit 0");
-    MakeClip(media.path() / "clip.flv");
-    Launch({{"DBUS_SESSION_BUS_ADDRESS", address}});
-    ChooseFile("clip.flv");
-    ClickAt(kLancer);
-    const unsigned long progress = desktop.WaitForWindow("^Talvenor — ffmpeg — [0-9]+ % \\(reste ", 10s);
-    EXPECT_NE(progress, 0u) << "no percentage in the conversion's title";
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(notifications).find("« clip.avi »") != std::string::npos; }, 30s))
-        << "no notification; received: " << ReadFile(notifications);
-    EXPECT_TRUE(ReadFile(notifications).starts_with("Conversion terminée\n")) << ReadFile(notifications);
+    Launch({{"DBUS_SESSION_BUS_ADDRESS", address}, {"PATH", bin.path().string() + ":" + std::getenv("PATH")}});
+    const std::string folder = media.path().string();
+    struct Row {
+        std::string name;
+        std::string capabilities;
+        bool fileManager;
+        std::string body;
+        fs::path shownIn;
+        std::string shows;
+    };
+    const std::vector<Row> rows = {
+        {"Film <2010>", "body actions", false, "« Film <2010>.avi » est prêt dans " + folder + ".", opened, folder + "\n"},
+        {"Tom & Jerry <2010>", "body actions body-markup", true,
+         "« Tom &amp; Jerry &lt;2010&gt;.avi » est prêt dans " + folder + ".", shown,
+         "file://" + folder + "/Tom%20%26%20Jerry%20%3C2010%3E.avi\n"},
+    };
+    std::string told;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MakeClip(media.path() / (row.name + ".flv"));
+        std::ofstream(notifications.string() + ".capabilities") << row.capabilities;
+        if (row.fileManager) {
+            ASSERT_TRUE(serve({TALVENOR_NOTIFICATION_RECORDER, "--file-manager", shown.string()}, shown));
+        }
+        ChooseFile(row.name + ".flv");
+        ClickAt(kLancer);
+        if (&row == &rows.front()) {
+            EXPECT_NE(desktop.WaitForWindow("^Talvenor — ffmpeg — [0-9]+ % \\(reste ", 10s), 0u)
+                << "no percentage in the conversion's title";
+        }
+        told += "Conversion terminée\n" + row.body + "\ndefault|Ouvrir le dossier\n";
+        EXPECT_TRUE(WaitUntil([&] { return ReadFile(notifications) == told; }, 30s))
+            << "received: " << ReadFile(notifications);
+        EXPECT_TRUE(WaitUntil([&] { return ReadFile(row.shownIn) == row.shows; }, 10s))
+            << "the click showed: " << ReadFile(row.shownIn);
+    }
+    EXPECT_EQ(ReadFile(opened), folder + "\n") << "what xdg-open was given";
 }
 
 TEST_F(EndToEnd, OneConversionPerOutputAtATime) {

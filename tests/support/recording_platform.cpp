@@ -146,9 +146,9 @@ std::uint32_t RecordingPlatform::PlatformId() {
     return platformId;
 }
 
-void RecordingPlatform::Notify(const std::string& title, const std::string& text) {
+void RecordingPlatform::Notify(const std::string& title, const std::string& text, const std::string& file) {
     log_.push_back("Notify");
-    notifications.push_back(title + ": " + text);
+    notifications.push_back(title + ": " + text + " [" + file + "]");
 }
 
 RecordingControls::RecordingControls(CallLog& log) : log_(log) {

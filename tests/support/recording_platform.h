@@ -46,7 +46,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
-    void Notify(const std::string& title, const std::string& text) override;
+    void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
     // What the fake answers.
     std::string appPath = "/opt/talvenor";

@@ -261,9 +261,20 @@ TEST_F(ConversionConsoleTest, ALongConversionShowsItsProgressInItsTitleAndEndsWi
     };
     EXPECT_TRUE(PumpUntil(balloon, std::chrono::seconds(30))) << "the notification names the converted file";
     ASSERT_FALSE(tray.received.empty());
-    // The balloon goes, as the shell tells the icon once it has been shown: the icon goes too.
-    PostMessageW(tray.received.back().icon, win32::kNotificationIconMessage, win32::kNotificationIconId, NIN_BALLOONTIMEOUT);
+    // A click on the balloon, as the shell reports it, opens the file's folder in Explorer; the
+    // balloon goes, and its icon with it.
+    std::ofstream(videos.path() / L"clip été.avi") << "converted";
+    PostMessageW(tray.received.back().icon, win32::kNotificationIconMessage, win32::kNotificationIconId, NIN_BALLOONUSERCLICK);
     EXPECT_TRUE(PumpUntil([&] { return tray.received.back().message == NIM_DELETE; }));
+    HWND folder = nullptr;
+    EXPECT_TRUE(PumpUntil([&] {
+        for (const wchar_t* kind : {L"CabinetWClass", L"ExplorerWClass"}) {
+            folder = FindWindowW(kind, videos.path().filename().c_str());
+            if (folder != nullptr) return true;
+        }
+        return false;
+    }, std::chrono::seconds(30))) << "no Explorer window on the file's folder";
+    if (folder != nullptr) PostMessageW(folder, WM_CLOSE, 0, 0);
 }
 
 TEST_F(ConversionConsoleTest, ClosingTheConsoleStopsTheConversion) {

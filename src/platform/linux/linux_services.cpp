@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QSocketNotifier>
 #include <QGuiApplication>
 #include <QIcon>
@@ -26,6 +24,8 @@
 #include <memory>
 #include <utility>
 
+#include "desktop_notifications.h"
+#include "form1.h"
 #include "linux_process.h"
 #include "qt_dialog.h"
 #include "version.h"
@@ -110,7 +110,12 @@ protected:
 
 }  // namespace
 
-LinuxPlatform::LinuxPlatform() : desktop_(X11Display()), launched_(kPendingBase) {
+LinuxPlatform::LinuxPlatform()
+    : desktop_(X11Display()), launched_(kPendingBase),
+      notifications_(std::make_unique<DesktopNotifications>([this](const std::string& folder) {
+          const std::string opener = ResolveProgram({}, "xdg-open");
+          if (opener.empty() || SpawnDetached({opener, folder}) <= 0) MsgBox(FolderShowFailureMessage(folder));
+      })) {
     if (qApp != nullptr && desktop_.Available()) {
         userTime_ = std::make_unique<UserTimeFilter>(desktop_);
         qApp->installEventFilter(userTime_.get());
@@ -236,17 +241,8 @@ void LinuxPlatform::WatchReport(pid_t pid, int fd) {
     });
 }
 
-void LinuxPlatform::Notify(const std::string& title, const std::string& text) {
-    // Where no session bus or notification service runs, nothing shows and nothing is said.
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("talvenor")}};
-    call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title)
-         << QString::fromStdString(text) << QStringList() << hints << -1;
-    bus.send(call);
+void LinuxPlatform::Notify(const std::string& title, const std::string& text, const std::string& file) {
+    notifications_->Notify(title, text, file);
 }
 
 std::string LinuxPlatform::Console() const {

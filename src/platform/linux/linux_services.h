@@ -16,6 +16,10 @@ class QObject;
 class QWidget;
 
 namespace talvenor::linux_backend {
+class DesktopNotifications;
+}
+
+namespace talvenor::linux_backend {
 
 // The platform services on Linux: processes started from argument vectors, Qt for the boxes
 // and the event loop, X11 for keys, locks, focus and stacking.
@@ -53,7 +57,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
-    void Notify(const std::string& title, const std::string& text) override;
+    void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
     // Called when a conversion started through the console has ended, with its exit code and how
     // long it ran.
@@ -92,6 +96,7 @@ private:
     std::function<void(ProcessHandle, int, double)> conversionEnded_;
     // Keeps the X server time of the user's latest action for the desktop's requests.
     std::unique_ptr<QObject> userTime_;
+    std::unique_ptr<DesktopNotifications> notifications_;
 };
 
 }  // namespace talvenor::linux_backend

@@ -1,10 +1,13 @@
 #include "win32_services.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <utility>
 
+#include "form1.h"
+#include "presets.h"
 #include "version.h"
 #include "win32_resources.h"
 #include "win32_text.h"
@@ -91,6 +94,7 @@ LRESULT CALLBACK Win32Platform::MessageWindowProc(HWND window, UINT message, WPA
         case WM_APP: self->SendPendingKeys(); return 0;
         case kConversionEndedMessage: self->ReportConversionEnd(static_cast<DWORD>(wParam)); return 0;
         case kNotificationIconMessage:
+            if (lParam == NIN_BALLOONUSERCLICK) self->ShowNotifiedFile();
             // The balloon has gone, by itself or clicked: its icon has nothing more to say.
             if (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONUSERCLICK) self->RemoveNotificationIcon();
             return 0;
@@ -144,7 +148,7 @@ void Win32Platform::ReportConversionEnd(DWORD processId) {
     if (conversionEnded_) conversionEnded_(processId, static_cast<int>(code), seconds);
 }
 
-void Win32Platform::Notify(const std::string& title, const std::string& text) {
+void Win32Platform::Notify(const std::string& title, const std::string& text, const std::string& file) {
     NOTIFYICONDATAW icon{};
     icon.cbSize = sizeof icon;
     icon.hWnd = messageWindow_.get();
@@ -168,10 +172,33 @@ void Win32Platform::Notify(const std::string& title, const std::string& text) {
     copy(title, icon.szInfoTitle, std::size(icon.szInfoTitle));
     copy(text, icon.szInfo, std::size(icon.szInfo));
     icon.dwInfoFlags = NIIF_INFO;
+    notifiedFile_ = file;
     // One icon at a time: a second notification replaces the first's balloon.
     if (notificationShown_ ? Shell_NotifyIconW(NIM_MODIFY, &icon) : Shell_NotifyIconW(NIM_ADD, &icon)) {
         notificationShown_ = true;
         SetTimer(messageWindow_.get(), kNotificationTimer, kNotificationShownMs, nullptr);
+    }
+}
+
+void Win32Platform::ShowNotifiedFile() {
+    const std::wstring file = Widen(notifiedFile_);
+    // A full path with no child items: Explorer opens its folder with the file selected.
+    PIDLIST_ABSOLUTE item = ILCreateFromPathW(file.c_str());
+    if (item == nullptr) {
+        MsgBox(FileRefusal(notifiedFile_, FileState::Missing));
+        return;
+    }
+    const HRESULT shown = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+    ILFree(item);
+    if (SUCCEEDED(shown)) return;
+    // Where the shell offers no such service, Explorer is asked by its command line: the system's
+    // own, never one that the working directory (the video's folder) might hold.
+    std::wstring explorer(MAX_PATH, L'\0');
+    explorer.resize(GetWindowsDirectoryW(explorer.data(), MAX_PATH));
+    explorer += L"\\explorer.exe";
+    const std::wstring select = L"/select,\"" + file + L"\"";
+    if (reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", explorer.c_str(), select.c_str(), nullptr, SW_SHOWNORMAL)) <= 32) {
+        MsgBox(FolderShowFailureMessage(FolderOf(notifiedFile_, "\\/")));
     }
 }
 

@@ -67,7 +67,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
-    void Notify(const std::string& title, const std::string& text) override;
+    void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
 private:
     static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -78,6 +78,8 @@ private:
     void WatchConversion(DWORD processId, HANDLE process);
     void ReportConversionEnd(DWORD processId);
     void RemoveNotificationIcon();
+    // Opens the folder of the file the notification named, with the file selected.
+    void ShowNotifiedFile();
 
     // What the system's wait thread needs to tell the window thread that a conversion ended.
     struct EndedNotice {
@@ -106,6 +108,7 @@ private:
     ConversionEndedHandler conversionEnded_;
     std::map<DWORD, WatchedConversion> watched_;
     bool notificationShown_ = false;
+    std::string notifiedFile_;
 };
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.

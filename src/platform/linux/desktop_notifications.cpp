@@ -1,0 +1,99 @@
+#include "desktop_notifications.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <utility>
+
+#include "presets.h"
+#include "version.h"
+
+namespace talvenor::linux_backend {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kFileManager = QStringLiteral("org.freedesktop.FileManager1");
+const QString kFileManagerPath = QStringLiteral("/org/freedesktop/FileManager1");
+// The action most services run on a click on the notification itself.
+const QString kDefaultAction = QStringLiteral("default");
+
+// Runs `then` with the reply once `call` has been answered, without waiting for it here.
+template <typename... Reply, typename Then>
+void OnReply(QObject* owner, const QDBusPendingCall& call, Then then) {
+    auto* watcher = new QDBusPendingCallWatcher(call, owner);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner,
+                     [then = std::move(then)](QDBusPendingCallWatcher* answered) {
+                         answered->deleteLater();
+                         then(QDBusPendingReply<Reply...>(*answered));
+                     });
+}
+
+}  // namespace
+
+QString EscapedForMarkup(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&') escaped += QStringLiteral("&amp;");
+        else if (c == u'<') escaped += QStringLiteral("&lt;");
+        else if (c == u'>') escaped += QStringLiteral("&gt;");
+        else escaped += c;
+    }
+    return escaped;
+}
+
+QString FileAddress(const std::string& path) {
+    return QStringLiteral("file://") + QString::fromLatin1(QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
+DesktopNotifications::DesktopNotifications(std::function<void(const std::string&)> openFolder)
+    : openFolder_(std::move(openFolder)) {}
+
+void DesktopNotifications::Notify(const std::string& title, const std::string& text, const std::string& file) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    if (!listening_) {
+        listening_ = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+                                 SLOT(ActionInvoked(uint, QString)));
+        bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
+                    SLOT(NotificationClosed(uint, uint)));
+    }
+    const QDBusMessage capabilities = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetCapabilities"));
+    OnReply<QStringList>(this, bus.asyncCall(capabilities), [this, title, text, file](const QDBusPendingReply<QStringList>& reply) {
+        if (reply.isError()) return;
+        // A service that reads markup would cut « Tom & Jerry <2010>.avi », or follow a link in it.
+        QString body = QString::fromStdString(text);
+        if (reply.value().contains(QStringLiteral("body-markup"))) body = EscapedForMarkup(body);
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+        const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("talvenor")}};
+        call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title) << body
+             << QStringList{kDefaultAction, QStringLiteral("Ouvrir le dossier")} << hints << -1;
+        OnReply<uint>(this, QDBusConnection::sessionBus().asyncCall(call), [this, file](const QDBusPendingReply<uint>& id) {
+            if (!id.isError()) files_[id.value()] = file;
+        });
+    });
+}
+
+void DesktopNotifications::ActionInvoked(uint id, const QString& action) {
+    const auto found = files_.find(id);
+    if (found == files_.end() || action != kDefaultAction) return;
+    ShowFile(found->second);
+}
+
+void DesktopNotifications::NotificationClosed(uint id, uint) { files_.erase(id); }
+
+void DesktopNotifications::ShowFile(const std::string& file) {
+    QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, kFileManagerPath, kFileManager, QStringLiteral("ShowItems"));
+    call << QStringList{FileAddress(file)} << QString();
+    OnReply<>(this, QDBusConnection::sessionBus().asyncCall(call), [this, file](const QDBusPendingReply<>& reply) {
+        if (reply.isError()) openFolder_(FolderOf(file, "/"));
+    });
+}
+
+}  // namespace talvenor::linux_backend

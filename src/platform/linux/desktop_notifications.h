@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace talvenor::linux_backend {
+
+// The desktop's notifications, through org.freedesktop.Notifications on the session bus. The text
+// reaches the service as it reads it (escaped where it reads markup), and a click on the
+// notification shows its file in the file manager.
+class DesktopNotifications : public QObject {
+    Q_OBJECT
+
+public:
+    // `openFolder` opens a folder where no file manager answers on the bus.
+    explicit DesktopNotifications(std::function<void(const std::string& folder)> openFolder);
+
+    // Nothing shows, and nothing is said, where no session bus or notification service runs.
+    void Notify(const std::string& title, const std::string& text, const std::string& file);
+
+private slots:
+    void ActionInvoked(uint id, const QString& action);
+    void NotificationClosed(uint id, uint reason);
+
+private:
+    // Shows `file` selected in the desktop's file manager, or else opens its folder.
+    void ShowFile(const std::string& file);
+
+    std::function<void(const std::string&)> openFolder_;
+    // The file of each notification still shown, by the service's id for it.
+    std::map<uint, std::string> files_;
+    bool listening_ = false;
+};
+
+// `text` as markup that reads as `text`.
+QString EscapedForMarkup(const QString& text);
+// The file:// address of a local path, its bytes percent-encoded.
+QString FileAddress(const std::string& path);
+
+}  // namespace talvenor::linux_backend
