@@ -101,6 +101,43 @@ wait_for 50 eval '! alive "$(cat "$work/terminal.pid")"'
 check "Enter closes it" eval '! alive "$(cat "$work/terminal.pid")"'
 exec 7>&-
 
+# 2b. In a real terminal the window shows how far the tool is, read from its statistics lines: in
+#     its title and as the desktop's progress bar (ESC ] 9 ; 4), which is cleared after a success
+#     and left in its error state after a failure. The stand-in terminal here is a pseudo-terminal
+#     that keeps every byte the window writes to it.
+cat >"$work/ptyterm" <<'EOF'
+#!/bin/sh
+dir=$(dirname "$0")
+echo $$ >"$dir/terminal.pid"
+while [ "$1" != "-e" ]; do shift; done
+shift
+exec python3 -c 'import os, pty, sys
+kept = open(sys.argv[1], "wb")
+def read(fd):
+    data = os.read(fd, 4096)
+    kept.write(data)
+    kept.flush()
+    return data
+pty.spawn(sys.argv[2:], read)' "$dir/window" "$@" </dev/null >/dev/null
+EOF
+cat >"$work/halfway" <<'EOF'
+#!/bin/sh
+echo '  Duration: 00:00:20.00, start: 0.000000, bitrate: 512 kb/s' >&2
+printf 'frame=  100 fps= 25 q=2.0 size=     256kB time=00:00:10.00 bitrate= 400.0kbits/s speed=1.00x    \r' >&2
+exit "${CODE:-0}"
+EOF
+chmod +x "$work/ptyterm" "$work/halfway"
+for code_and_end in $'0:\e]9;4;0\e\\' $'3:\e]9;4;2;100\e\\'; do
+    reset
+    CODE=${code_and_end%%:*} "$console" --title "Talvenor — ffmpeg" --terminal "$work/ptyterm" -- "$work/halfway" &
+    wait_for 50 grep -qsF "${code_and_end#*:}" "$work/window"
+    check "code ${code_and_end%%:*}: the title shows the progress" \
+        grep -qF $'\e]0;Talvenor — halfway — 50 % (reste 10 s)\e\\' "$work/window"
+    check "code ${code_and_end%%:*}: so does the progress bar" grep -qF $'\e]9;4;1;50\e\\' "$work/window"
+    check "code ${code_and_end%%:*}: and its end" grep -qF "${code_and_end#*:}" "$work/window"
+    kill "$(cat "$work/terminal.pid")" 2>/dev/null
+done
+
 # 3. A tool that cannot be started, or that a signal ends, is a failure too, with the code a shell
 #    would give: 127, and 128 + the signal (SIGTERM: 143).
 printf '#!/bin/sh\nkill -TERM $$\n' >"$work/killed"
@@ -171,7 +208,7 @@ check "a console on standby that gets nothing ends quietly with 0" test $? -eq 0
 
 # 8. Only the window the console started gets the conversion's terminal. Before that window, the
 #    stand-in terminal lets others try the channel it was named: another user (when we are root),
-#    who cannot even reach it, and another program of ours, which is turned away. The real window still attaches; the channel's folder, private to us
+#    who cannot even reach it, and another program of the user's, which is turned away. The real window still attaches; the channel's folder, private to us
 #    meanwhile, is gone once it has.
 reset
 cat >"$work/intruded" <<'EOF2'
@@ -183,19 +220,33 @@ stat -c %a "$folder" >"$dir/folder.mode"
 if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
     setpriv --reuid=65534 --regid=65534 --clear-groups "$SHARED/talvenor-console" --attach "$6" "$7" "$8" >"$dir/other-user" 2>&1 </dev/null
 fi
-# Another program that speaks the window's part, and asks for the terminal.
-python3 -c 'import socket, sys
-s = socket.socket(socket.AF_UNIX)
-s.connect(sys.argv[1])
-try:
-    s.send(b"W")
-    print("descriptor" if socket.recv_fds(s, 1, 1)[1] else "nothing")
-except OSError:
-    print("nothing")' "$6" >"$dir/other-program" 2>&1
+# Another program of ours that speaks the window's part, started as the window is.
+"$dir/impostor" --attach "$6" "$7" "$8" >"$dir/other-program" 2>&1
 shift 3
 exec "$@" >"$dir/window" 2>&1 </dev/null
 EOF2
 chmod +x "$work/intruded"
+# A program of the user's, not ours, with the window's command line and word: only its program
+# file tells it apart.
+cat >"$work/impostor.c" <<'EOF2'
+#include <stdio.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+int main(int argc, char** argv) {
+    struct sockaddr_un address = {.sun_family = AF_UNIX};
+    const int channel = socket(AF_UNIX, SOCK_STREAM, 0);
+    char word = 'W', control[CMSG_SPACE(sizeof(int))];
+    struct iovec part = {&word, 1};
+    struct msghdr answer = {.msg_iov = &part, .msg_iovlen = 1, .msg_control = control, .msg_controllen = sizeof control};
+    if (argc < 3) return 2;
+    strncpy(address.sun_path, argv[2], sizeof address.sun_path - 1);
+    if (connect(channel, (struct sockaddr*)&address, sizeof address) != 0 || send(channel, &word, 1, MSG_NOSIGNAL) != 1) return puts("nothing"), 0;
+    puts(recvmsg(channel, &answer, 0) == 1 && answer.msg_controllen > 0 ? "descriptor" : "nothing");
+    return 0;
+}
+EOF2
+cc -o "$work/impostor" "$work/impostor.c" || echo "FAIL - the impostor could not be built"
 shared=$(mktemp -d /tmp/talvenor-console-shared.XXXXXX)
 chmod 755 "$shared"
 cp "$console" "$shared/talvenor-console"
