@@ -55,6 +55,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 wineboot --init >"$build/wineboot.log" 2>&1 || true
   "$wineserver" -w
 fi
+# A program that crashes ends at once with its backtrace on the test's output, rather than behind
+# the debugger's crash window, which waits for a click that never comes.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 
 cd "$build"
 ctest --output-on-failure

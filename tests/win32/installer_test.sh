@@ -12,6 +12,8 @@ check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((f
 wait_for() { for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return; sleep 0.2; done; return 1; }
 "$source/scripts/package-win.sh" "$windir" "$work/Talvenor.zip" >"$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 && /usr/lib/wine/wineserver -w
+# A crash ends at once, its backtrace printed, not behind a crash window that waits for a click.
+"$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
 # The user's own default programs for the types, which Talvenor must leave alone.
 for type in flv avi; do "$wine" reg add "HKCU\\Software\\Classes\\.$type" /ve /d "Lecteur.$type" /f >/dev/null; done
 user=${USER:-$(id -un)}
