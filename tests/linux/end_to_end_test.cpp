@@ -252,17 +252,20 @@ TEST_F(EndToEnd, AnExistingOutputIsReplacedOnlyAfterYes) {
 
 TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
     MakeClip(media.path() / "à voir.flv");
+    // The player takes its time to show, as on a loaded machine: it is minimised all the same.
+    WriteScript(tools.path() / "ffplay", "sleep 4; exec ffplay \"$@\"");
     Launch();
     ChooseFile("à voir.flv");
     const std::string stopButton = desktop.PixelAt(origin.x + kStop.x, origin.y + kStop.y);
+    // The screen as it was when a step failed, kept beside the build.
+    auto shot = [&](const std::string& name) {
+        desktop.Screenshot(fs::path(TALVENOR_ARTIFACTS) / name);
+        return "; the screen is in " + name;
+    };
     ClickAt(kVoir);
     const pid_t player = WaitForPlayer();
-    ASSERT_NE(player, 0) << "no player started";
-    const auto args = CommandLineOf(player);
-    ASSERT_EQ(args.size(), 2u);
-    EXPECT_EQ(args[1], "à voir.flv");
+    ASSERT_NE(player, 0) << "no player started" << shot("no-player.png");
     // It plays from the chosen file's folder, in a window of its own, started minimised.
-    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(player) + "/cwd"), media.path());
     unsigned long playerWindow = 0;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -270,15 +273,20 @@ TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
             if (!windows.empty()) playerWindow = windows.back();
             return playerWindow != 0;
         },
-        10s));
-    ASSERT_TRUE(WaitUntil([&] { return desktop.Property(playerWindow, "WM_STATE").find("Iconic") != std::string::npos; }, 5s));
+        15s));
+    const auto args = CommandLineOf(player);
+    ASSERT_EQ(args.size(), 2u);
+    EXPECT_EQ(args[1], "à voir.flv");
+    EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(player) + "/cwd"), media.path());
+    ASSERT_TRUE(WaitUntil([&] { return desktop.Property(playerWindow, "WM_STATE").find("Iconic") != std::string::npos; }, 5s))
+        << "the player is not minimised" << shot("player-shown.png");
     // The window manager shrinks it away to the taskbar: the button is free, and seen again,
     // once it is gone.
     auto hidden = [&] {
         return desktop.Property(playerWindow, "_NET_WM_STATE").find("HIDDEN") != std::string::npos &&
                desktop.PixelAt(origin.x + kStop.x, origin.y + kStop.y) == stopButton;
     };
-    ASSERT_TRUE(WaitUntil(hidden, 5s));
+    ASSERT_TRUE(WaitUntil(hidden, 5s)) << "the player still covers « Stop »" << shot("player-not-hidden.png");
 
     ActivationRequests requests;
     ClickAt(kStop);

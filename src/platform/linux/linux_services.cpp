@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QGuiApplication>
 #include <QIcon>
@@ -40,6 +41,11 @@ constexpr WindowHandle kPendingBase = 0x40000000;
 constexpr int kWindowWaitMs = 3000;
 constexpr int kFocusWaitMs = 1500;
 constexpr int kPollMs = 25;
+// A player shown this long after its start, on a loaded machine, is still minimised as it shows;
+// once shown, it is kept minimised while it settles.
+constexpr qint64 kPlayerShowMs = 30000;
+constexpr qint64 kMinimisedSettleMs = 2000;
+constexpr int kSettlePollMs = 100;
 // The next conversion console is started a little after a launch, so as not to compete with the
 // tool that is starting.
 constexpr int kStandbyDelayMs = 250;
@@ -253,14 +259,24 @@ void LinuxPlatform::MinimiseWhenShown(pid_t pid) {
     if (!desktop_.Available()) return;
     toMinimise_.insert(pid);
     auto* timer = new QTimer(qApp);
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pid, waited] {
-        *waited += kPollMs;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto shownAt = std::make_shared<qint64>(-1);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, pid, clock, shownAt] {
         // A stop that already brought the window forward wins over the minimising.
-        const bool wanted = toMinimise_.count(pid) != 0;
+        const bool wanted = toMinimise_.count(pid) != 0 && kill(pid, 0) == 0;
         const WindowHandle window = wanted ? desktop_.WindowOfProcess(pid) : 0;
-        if (window != 0) desktop_.Iconify(window);
-        if (!wanted || window != 0 || *waited >= kWindowWaitMs || kill(pid, 0) != 0) {
+        if (window != 0) {
+            if (*shownAt < 0) {
+                *shownAt = clock->elapsed();
+                timer->setInterval(kSettlePollMs);
+            }
+            // A manager may drop a request made while it still maps the window, and a player may
+            // show itself again as it starts: it is minimised until it stays so.
+            if (!desktop_.IsIconic(window)) desktop_.Iconify(window);
+        }
+        const bool settled = *shownAt >= 0 && clock->elapsed() - *shownAt >= kMinimisedSettleMs;
+        if (!wanted || settled || (*shownAt < 0 && clock->elapsed() >= kPlayerShowMs)) {
             toMinimise_.erase(pid);
             timer->deleteLater();
             timer->stop();

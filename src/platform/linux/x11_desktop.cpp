@@ -312,6 +312,14 @@ void X11Desktop::Iconify(WindowHandle window) {
     XFlush(dpy);
 }
 
+bool X11Desktop::IsIconic(WindowHandle window) {
+    if (!Available() || window == 0) return false;
+    Display* dpy = Dpy(display_);
+    IgnoreXErrors ignore(dpy);
+    const auto state = WindowProperty(dpy, window, "WM_STATE", XInternAtom(dpy, "WM_STATE", False));
+    return !state.empty() && state[0] == IconicState;
+}
+
 void X11Desktop::MakeTopmost(WindowHandle window) {
     if (!Available() || window == 0) return;
     Display* dpy = Dpy(display_);

@@ -41,6 +41,8 @@ public:
     WindowHandle WindowOfProcess(pid_t pid);
     // Minimises `window` to the taskbar.
     void Iconify(WindowHandle window);
+    // Whether the window manager shows `window` minimised (ICCCM's iconic state).
+    bool IsIconic(WindowHandle window);
     // Puts `window` in the topmost band (or raises it without a window manager).
     void MakeTopmost(WindowHandle window);
     bool IsTopmost(WindowHandle window);
