@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Builds the ffmpeg.exe and ffplay.exe that the Windows package ships, for 64-bit Windows with
 # mingw-w64, from the upstream tarballs Debian 12's own packages are made of:
-#   scripts/build-win-tools.sh [DEST]
+#   scripts/build-win-tools.sh
 # The result (both programs and a licences/ folder) is kept in a cache outside the checkout,
 # keyed by the sources and the configuration, so that only the first run builds; its folder is
-# printed on the last line, and copied into DEST when one is given.
+# the one line printed on the standard output.
 # TALVENOR_TOOLS_CACHE overrides the cache folder; TALVENOR_TOOLS_JOBS the build's parallelism.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${TALVENOR_TOOLS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/talvenor}
 jobs=${TALVENOR_TOOLS_JOBS:-2}
 archive=http://deb.debian.org/debian
@@ -64,20 +63,12 @@ recipe=$(printf '%s\n' "$compiler" "$ffmpeg_tarball $ffmpeg_sha256" "$lame_tarba
 key=$(printf '%s' "$recipe" | sha256sum | cut -c1-16)
 out=$cache/win-tools/ffmpeg-5.1.9-lame-3.100-sdl-2.26.5-$key
 
-deliver() {
-  if [ -n "${1:-}" ]; then
-    mkdir -p "$1"
-    cp -R "$out/ffmpeg.exe" "$out/ffplay.exe" "$out/licences" "$1/"
-  fi
-  echo "$out"
-}
-
 mkdir -p "$cache/win-tools" "$cache/sources"
 # One build at a time, whoever asks: a second caller waits and then takes the cached result.
 exec 9>"$cache/win-tools/.lock"
 flock 9
 if [ -f "$out/ffmpeg.exe" ] && [ -f "$out/ffplay.exe" ] && [ -f "$out/licences/SOURCES.txt" ]; then
-  deliver "${1:-}"
+  echo "$out"
   exit 0
 fi
 
@@ -168,4 +159,4 @@ crlf "$work/sources.txt" "$result/licences/SOURCES.txt"
 rm -rf "$out"
 mv "$result" "$out"
 echo "Built in $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s" >&2
-deliver "${1:-}"
+echo "$out"
