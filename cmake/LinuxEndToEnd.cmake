@@ -34,7 +34,7 @@ set_tests_properties(end_to_end_mutter PROPERTIES TIMEOUT 300
 # The Windows build's suites: cross-compiled with mingw-w64 and run under Wine, in a build tree
 # of their own (build-win) so that one test command covers both platforms.
 add_test(NAME windows COMMAND ${CMAKE_SOURCE_DIR}/scripts/test-win32.sh)
-set_tests_properties(windows PROPERTIES TIMEOUT 2400)
+set_tests_properties(windows PROPERTIES TIMEOUT 3600)
 
 # A Wayland session: weston, shown in a private X session so that it has a pointer and a keyboard,
 # with XWayland for Talvenor and the player. Skipped (77) where weston cannot start.

@@ -32,6 +32,13 @@ target_link_libraries(Talvenor PRIVATE talvenor_win32)
 target_link_options(Talvenor PRIVATE -municode)
 
 if(TALVENOR_BUILD_TESTS)
+  # The ffmpeg.exe and ffplay.exe the package ships, which the imports check and the end-to-end run use.
+  set(TALVENOR_WIN_TOOLS_DIR "" CACHE PATH "Folder of the built ffmpeg.exe and ffplay.exe (scripts/build-win-tools.sh)")
+  if(NOT EXISTS "${TALVENOR_WIN_TOOLS_DIR}/ffmpeg.exe" OR NOT EXISTS "${TALVENOR_WIN_TOOLS_DIR}/ffplay.exe")
+    message(FATAL_ERROR "No ffmpeg.exe and ffplay.exe in TALVENOR_WIN_TOOLS_DIR (\"${TALVENOR_WIN_TOOLS_DIR}\"): "
+                        "scripts/test-win32.sh builds them with scripts/build-win-tools.sh and passes their folder.")
+  endif()
+
   # Stand-ins the tests start and read through: a tool that reports what it received, a reader
   # of another program's windows, a player with a window that quits on its key, and a reader of
   # another program's console that can type into it.
@@ -75,12 +82,13 @@ if(TALVENOR_BUILD_TESTS)
 
   add_test(NAME win32_static_imports
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/check_imports.sh
-            ${CMAKE_OBJDUMP} $<TARGET_FILE:Talvenor>)
+            ${CMAKE_OBJDUMP} $<TARGET_FILE:Talvenor> ${TALVENOR_WIN_TOOLS_DIR}/ffmpeg.exe
+            ${TALVENOR_WIN_TOOLS_DIR}/ffplay.exe)
 
   add_test(NAME win32_end_to_end
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32/end_to_end_test.sh
             $<TARGET_FILE:Talvenor> $<TARGET_FILE:window_probe> $<TARGET_FILE:fake_player>
-            ${CMAKE_CROSSCOMPILING_EMULATOR})
+            ${CMAKE_CROSSCOMPILING_EMULATOR} ${TALVENOR_WIN_TOOLS_DIR})
   set_tests_properties(win32_end_to_end PROPERTIES TIMEOUT 600
     ENVIRONMENT "E2E_SCREENSHOT=${CMAKE_BINARY_DIR}/end_to_end_window.png")
 

@@ -1,7 +1,9 @@
 ; The Windows installer: Talvenor for the current user, without administrator rights, with its
 ; Start menu shortcut, « Ouvrir avec » for FLV and AVI files and its entry in « Applications et
-; fonctionnalités ». Made by scripts/package-win.sh:
-;   makensis -DPROGRAM=Talvenor.exe -DREADME=LISEZMOI.txt -DOUTFILE=setup.exe res/talvenor.nsi
+; fonctionnalités », with the ffmpeg.exe and ffplay.exe it ships and their licences. Made by
+; scripts/package-win.sh:
+;   makensis -DPROGRAM=Talvenor.exe -DREADME=LISEZMOI.txt -DTOOLS=folder -DFFMPEG_SIZE=bytes
+;            -DFFPLAY_SIZE=bytes -DOUTFILE=setup.exe res/talvenor.nsi
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -16,7 +18,7 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Talvenor"
 !define UNINSTALLER "Désinstaller Talvenor.exe"
 !define COMMAND '"$INSTDIR\Talvenor.exe" "%1"'
-!define KEPT "Le dossier « $INSTDIR » est conservé avec ce que vous y avez placé (ffmpeg.exe, ffplay.exe...) : \
+!define KEPT "Le dossier « $INSTDIR » est conservé avec ce que vous y avez placé (votre propre ffmpeg.exe...) : \
 la désinstallation de Talvenor n'enlève que ses propres fichiers."
 
 !include MUI2.nsh
@@ -67,6 +69,33 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "${MAKER}"
   DeleteRegKey /ifempty HKCU "Software\Classes\.${TYPE}"
 !macroend
 
+; The tools' licences and the note naming their sources, in the folder licences.
+!macro ForEachLicence ACTION
+  !insertmacro ${ACTION} ffmpeg-LGPL-2.1.txt
+  !insertmacro ${ACTION} LAME-LGPL-2.txt
+  !insertmacro ${ACTION} SDL2-zlib.txt
+  !insertmacro ${ACTION} SOURCES.txt
+!macroend
+!macro InstallLicence NAME
+  File "${TOOLS}/licences/${NAME}"
+!macroend
+!macro RemoveLicence NAME
+  Delete "$INSTDIR\licences\${NAME}"
+!macroend
+
+; Removes a tool the installer put there, known by its size: a copy of the user's own stays.
+!macro RemoveOwnTool NAME SIZE
+  ClearErrors
+  FileOpen $0 "$INSTDIR\${NAME}" r
+  ${IfNot} ${Errors}
+    FileSeek $0 0 END $1
+    FileClose $0
+    ${If} $1 = ${SIZE}
+      Delete "$INSTDIR\${NAME}"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 !macro NotifyAssociationsChanged
   ; SHCNE_ASSOCCHANGED: Explorer reads the associations again.
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
@@ -90,6 +119,11 @@ Section "Talvenor" SecProgram
   SetOutPath "$INSTDIR"
   File "/oname=Talvenor.exe" "${PROGRAM}"
   File "/oname=LISEZMOI.txt" "${README}"
+  File "/oname=ffmpeg.exe" "${TOOLS}/ffmpeg.exe"
+  File "/oname=ffplay.exe" "${TOOLS}/ffplay.exe"
+  SetOutPath "$INSTDIR\licences"
+  !insertmacro ForEachLicence InstallLicence
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortcut "$SMPROGRAMS\Talvenor.lnk" "$INSTDIR\Talvenor.exe" "" "$INSTDIR\Talvenor.exe" 0 \
     SW_SHOWNORMAL "" "Convertir et regarder des vidéos avec ffmpeg et ffplay"
@@ -132,6 +166,10 @@ SectionEnd
 Section "Uninstall"
   Delete "$INSTDIR\Talvenor.exe"
   Delete "$INSTDIR\LISEZMOI.txt"
+  !insertmacro RemoveOwnTool ffmpeg.exe ${FFMPEG_SIZE}
+  !insertmacro RemoveOwnTool ffplay.exe ${FFPLAY_SIZE}
+  !insertmacro ForEachLicence RemoveLicence
+  RMDir "$INSTDIR\licences"
   Delete "$INSTDIR\${UNINSTALLER}"
   Delete "$SMPROGRAMS\Talvenor.lnk"
   ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "DesktopShortcut"
@@ -145,7 +183,7 @@ Section "Uninstall"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   !insertmacro NotifyAssociationsChanged
 
-  ; The folder goes with Talvenor's files only: ffmpeg.exe or ffplay.exe put there stay.
+  ; The folder goes with Talvenor's files only: what the user put there stays.
   RMDir "$INSTDIR"
   ${If} ${FileExists} "$INSTDIR\*.*"
     MessageBox MB_OK|MB_ICONINFORMATION "${KEPT}" /SD IDOK

@@ -208,8 +208,10 @@ case_windows_zip() {
     "$source/scripts/package-win.sh" "$windir" "$zip" "$work/setup.exe" >"$work/zip.log" 2>&1 \
         || { cat "$work/zip.log" >&2; fail "scripts/package-win.sh"; finish; }
     unzip -Z1 "$zip" | LC_ALL=C sort >"$work/listing"
-    printf '%s\n' Talvenor/ Talvenor/LISEZMOI.txt Talvenor/Talvenor.exe >"$work/expected"
-    check "the zip holds Talvenor.exe and LISEZMOI.txt in one folder" diff -u "$work/expected" "$work/listing"
+    printf '%s\n' Talvenor/ Talvenor/LISEZMOI.txt Talvenor/Talvenor.exe Talvenor/ffmpeg.exe Talvenor/ffplay.exe \
+        Talvenor/licences/ Talvenor/licences/{ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,SOURCES}.txt | LC_ALL=C sort >"$work/expected"
+    check "the zip holds Talvenor.exe, LISEZMOI.txt, the tools and their licences in one folder" \
+        diff -u "$work/expected" "$work/listing"
     check "the zipped Talvenor.exe is the built one" \
         cmp <(unzip -p "$zip" Talvenor/Talvenor.exe) "$windir/Talvenor.exe"
     unzip -p "$zip" Talvenor/LISEZMOI.txt >"$work/lisezmoi"

@@ -1,17 +1,18 @@
 #!/bin/bash
 # The real program under Wine on the X display in DISPLAY, driven by real clicks at the design's
-# pixels: the window and its pictures, a file chosen in the open-file dialog, a conversion that
-# really runs (a link named ffmpeg beside the program leads to the system's ffmpeg), the question
-# before replacing an output, the help box, the message for the missing volume mixer, a player
-# started and stopped (a stand-in with a window, as ffplay.exe beside the program), the topmost
-# band after a press on the background, and the quit button, which stops the player too.
-# Usage: end_to_end_test.sh TALVENOR_EXE WINDOW_PROBE_EXE FAKE_PLAYER_EXE WINE_LOADER
+# pixels: the window and its pictures, a file chosen in the open-file dialog, the four conversions
+# run by the ffmpeg.exe the package ships (its outputs read back with this system's ffprobe), the
+# question before replacing an output, the help box, the message for the missing volume mixer, the
+# shipped ffplay.exe started minimised and stopped by its key, the topmost band after a press on
+# the background, and the quit button, which stops the player too.
+# Usage: end_to_end_test.sh TALVENOR_EXE WINDOW_PROBE_EXE FAKE_PLAYER_EXE WINE_LOADER TOOLS_DIR
 set -euo pipefail
 
 exe=$1
 probe_exe=$2
 player_exe=$3
 wine=$4
+tools=$5
 
 [ -n "${DISPLAY:-}" ] || { echo "DISPLAY is not set: run under Xvfb"; exit 1; }
 
@@ -51,13 +52,13 @@ not() { ! "$@"; }
 caption="Talvenor 1.0$(printf '%104s' '')talvenor.example"
 mkdir -p "$work/Talvenor" "$work/mes vidéos"
 cp "$exe" "$work/Talvenor/Talvenor.exe"
-ln -s "$(command -v ffmpeg)" "$work/Talvenor/ffmpeg"
-cp "$player_exe" "$work/Talvenor/ffplay.exe"
-# The stand-in player appends here: its folder and argument when it starts, "quit" on its key.
+cp "$tools/ffmpeg.exe" "$tools/ffplay.exe" "$work/Talvenor/"
+# The stand-in appends here: its folder and arguments when it starts, "quit" on its key.
 player_report="$work/player.txt"
 source="$work/mes vidéos/clip été.flv"
 output="$work/mes vidéos/clip été.avi"
-ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -f lavfi -i sine=duration=1 "$source"
+# 25 frames a second: MPEG-1 takes only its own rates, and ffmpeg 5.1 does not pick one by itself.
+ffmpeg -loglevel error -f lavfi -i testsrc=duration=1:size=160x120:rate=25 -f lavfi -i sine=duration=1 "$source"
 
 (cd "$work" && TALVENOR_PLAYER_REPORT="Z:${player_report//\//\\}" exec "$wine" "$work/Talvenor/Talvenor.exe") \
   >"$work/program.log" 2>&1 &
@@ -118,6 +119,8 @@ choose_source() {
   done
   return 1
 }
+# Done once the file box shows the choice: until then the window, owner of the dialog, takes no click.
+choose_file() { click_at 180 132 && wait_for dialog_id && choose_source && wait_for colour_is 68 127 '#C0FFFF'; }
 click_at 180 132
 if wait_for dialog_id; then
   echo "ok: the open-file dialog opened with its French title"
@@ -153,13 +156,23 @@ else
 fi
 check "one conversion started" [ "$(tr -d '\r' <"$player_report" | grep -cx -- '-y')" -eq 1 ]
 check "the stand-in conversion ends" wait_for key_until_gone q slow_id
-rm -f "$work/Talvenor/ffmpeg.exe" "$player_report"
+cp "$tools/ffmpeg.exe" "$work/Talvenor/ffmpeg.exe"
+rm -f "$player_report"
 
 # The launch button converts beside the source, whose folder the dialog made current.
+# What ffprobe reads in FILE: each stream's codec (and picture size), in order, then its format.
+probed() {
+  { ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 "$1" | LC_ALL=C sort
+    ffprobe -v error -show_entries format=format_name -of csv=p=0 "$1"; } 2>&1 | paste -sd' '
+}
+converted_to() { [ "$(probed "$1")" = "$2" ]; }
+check_converted() {  # check_converted DESCRIPTION FILE EXPECTED
+  check "$1" wait_for converted_to "$2" "$3"
+  converted_to "$2" "$3" || echo "  ffprobe read: $(probed "$2")"
+}
+console_id() { xdotool search --name '^Talvenor — ffmpeg' | head -1; }
 click_at 180 200
-converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$output" | grep -qx avi; }
-check "the conversion wrote a playable AVI beside the source" wait_for converted
-console_id() { xdotool search --name '^Talvenor — ffmpeg$' | head -1; }
+check_converted "the conversion wrote an MPEG-4 and MP3 AVI beside the source" "$output" 'mp3 mpeg4,160,120 avi'
 check "the conversion's console closes by itself after a success" wait_for not console_id
 
 # A second launch asks first; "Non" keeps the file as it is.
@@ -176,6 +189,24 @@ else
   echo "FAILED: no question before replacing the output"
   failures=$((failures + 1))
 fi
+
+# The list chooses the other conversions, then the file again, made by the shipped ffmpeg.exe too.
+list_row() { echo $((104 + 2 + 13 * $1 + 6)); }
+preset_is() { grep -qx "$1" <<<"$(probe texts "$caption")"; }
+choose_preset() {  # choose_preset ROW NAME
+  click_at 288 97
+  wait_for colour_is 66 "$(list_row 3)" '#C0FFFF' && click_at 180 "$(list_row "$1")" && wait_for preset_is "$2" &&
+    choose_file
+}
+check "the list chooses the uncompressed AVI" choose_preset 1 'Vidéo  FLV vers AVI non compressé.'
+click_at 180 200
+wait_for question_id && key_until_gone o question_id
+check_converted "Oui replaces the AVI with raw 320x240 pictures and PCM sound" "$output" 'pcm_s16le rawvideo,320,240 avi'
+check "its console closes by itself" wait_for not console_id
+check "the list chooses MPEG-1" choose_preset 2 'Vidéo  FLV vers MPEG1'
+click_at 180 200
+check_converted "the conversion wrote an MPEG-1 program stream" "${output%.avi}.mpeg" 'mp2 mpeg1video,160,120 mpeg'
+check "its console closes by itself" wait_for not console_id
 
 # The help button shows the player's commands.
 click_at 168 176
@@ -199,15 +230,20 @@ else
   failures=$((failures + 1))
 fi
 
-# "Voir" starts the player on the chosen file in the file's folder; "Stop" types its quit key into it.
-report_lines() { tr -d '\r' 2>/dev/null <"$player_report" | grep -cx "$1" || true; }
-players_started() { [ "$(report_lines 'clip été.flv')" -eq "$1" ]; }
-players_quit() { [ "$(report_lines quit)" -eq "$1" ]; }
+# "Voir" starts the shipped player on the chosen file, named as it is in its folder; it shows its
+# window itself, in front, and is minimised then. "Stop" types its quit key into it.
+# Wine shows the player's process under its Windows path, in this test's own folder.
+player_pid() { pgrep -f "${work##*/}.Talvenor.ffplay\.exe" | head -1; }
+player_window() { xdotool search --name '^clip été\.flv$' | head -1; }
+iconic() { xprop -id "$(player_window)" WM_STATE | grep -q Iconic; }
+# A player never found is taken for one that runs on: its stop cannot pass.
+alive() { [ "$1" = none ] && return; local state; state=$(ps -o stat= -p "$1") && [[ "$state" != Z* ]]; }
 click_at 128 176
-check "Voir starts the player on the chosen file" wait_for players_started 1
-check "the player runs in the file's folder" [ "$(head -1 "$player_report" | tr -d '\r')" = "Z:${work//\//\\}\\mes vidéos" ]
+check "Voir starts ffplay.exe, which opens the chosen file from its folder" wait_for player_window
+player=$(player_pid) || player=none
+check "the player's window is minimised, clear of Stop" wait_for iconic
 click_at 228 176
-check "Stop brings the player forward and makes it quit" wait_for players_quit 1
+check "Stop brings the player forward and it quits on its key" wait_for not alive "$player"
 
 # A drag from the bare background moves the window and puts it in the topmost band. The press
 # lasts as a hand's would: a move that starts after the release would wait for another click.
@@ -232,9 +268,11 @@ top=$Y
 
 # With a player running again, the quit button stops it and ends the program.
 click_at 128 176
-check "Voir starts the player again" wait_for players_started 2
+check "Voir starts the player again" wait_for player_window
+player=$(player_pid) || player=none
+wait_for iconic || true
 click_at 320 24
-check "the quit button makes the player quit" wait_for players_quit 2
+check "the quit button makes the player quit" wait_for not alive "$player"
 # The program's process, once ended, stays a zombie until this script reaps it.
 running() { local state; state=$(ps -o stat= -p "$program_pid") && [[ "$state" != Z* ]]; }
 check "the quit button ends the program" wait_for not running
@@ -242,7 +280,6 @@ check "the quit button ends the program" wait_for not running
 # "Ouvrir avec", a drop on the icon and "Envoyer vers" start the program with the file's path:
 # started from another folder, the window opens with the file chosen under the preset that
 # reads it, and the conversion lands beside the file.
-# (Lower case here: Wine hands the Linux ffmpeg the name as Windows spells it, case-blind.)
 camera="$work/mes vidéos/Caméra 42.avi"
 camera_output="$work/mes vidéos/Caméra 42.flv"
 ffmpeg -loglevel error -i "$source" -f avi "$camera"
@@ -259,8 +296,8 @@ if wait_for window_id; then
   check "the file box shows its base name" grep -qx 'Caméra 42' <<<"$texts"
   check "the preset follows the file to AVI vers FLV" grep -qx 'Vidéo  AVI vers FLV' <<<"$texts"
   click_at 180 200
-  camera_converted() { ffprobe -v error -show_entries format=format_name -of csv=p=0 "$camera_output" | grep -qx flv; }
-  check "the file given on the command line converts beside itself" wait_for camera_converted
+  check_converted "the file given on the command line converts beside itself, to FLV at 320x240" \
+    "$camera_output" 'flv1,320,240 mp3 flv'
   click_at 320 24
   check "the quit button ends the program" wait_for not running
 else

@@ -1,7 +1,8 @@
 #!/bin/bash
 # installer_test.sh SOURCE_DIR WIN_BUILD_DIR WINE_LOADER: the installer, silent, in a fresh Wine
 # prefix of its own on the display in DISPLAY: files, shortcut, keys; the command registered for
-# .flv, with ffmpeg missing, then on the user's PATH as winget leaves it; updates; the uninstall.
+# .flv, with ffmpeg missing, then on the user's PATH as winget leaves it; updates; the uninstall,
+# which takes the tools it installed and leaves a user's own ffmpeg.exe.
 set -euo pipefail
 source=$1 windir=$2 wine=$3 setup=$2/Talvenor-1.0-setup.exe
 work=$(mktemp -d /tmp/talvenor-setup.XXXXXX) failures=0
@@ -63,9 +64,10 @@ KEYS
 "UninstallString"="\"INSTDIR\\Désinstaller Talvenor.exe\""
 KEYS
 }
-installed() {  # installed WHEN FOLDER [USER_FILE], FOLDER as Windows names it
-  check "$1: the folder holds Talvenor, its read-me and uninstaller${3:+ and $3}" \
-    diff <(ls "$(unix "$2")") <(printf '%s\n' "Désinstaller Talvenor.exe" LISEZMOI.txt Talvenor.exe "${@:3}" | sort)
+installed() {  # installed WHEN FOLDER, FOLDER as Windows names it
+  check "$1: the folder holds Talvenor, its read-me, uninstaller, tools and their licences" \
+    diff <(cd "$(unix "$2")" && find . -type f | sort) <(printf './%s\n' "Désinstaller Talvenor.exe" LISEZMOI.txt Talvenor.exe \
+      ffmpeg.exe ffplay.exe licences/{ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,SOURCES}.txt | sort)
   check "$1: the Start menu shortcut starts Talvenor with its icon" grep -qF "$2\\Talvenor.exe" <(strings -el "$shortcut")
   exported >"$work/keys" && local text && text=$(sed 's/^"EstimatedSize"=dword:0000[1-9a-f].*/"EstimatedSize"=SIZE/' "$work/keys")
   check "$1: the keys are exactly those of Talvenor" diff -u <(expected) <(echo "${text//"${2//\\/\\\\}"/INSTDIR}")
@@ -81,7 +83,9 @@ says() { "$wine" "$windir/window_probe.exe" texts Talvenor | tr -d '\r' | grep -
 check "the registered command opens Talvenor's window" wait_for window
 xdotool windowactivate --sync "$(window)" >/dev/null 2>&1 || true
 eval "$(xdotool getwindowgeometry --shell "$(window)")"
-# Relative entries of the user's PATH lead to the video's folder: its stray ffmpeg.exe is not taken.
+# A user who took ours away; relative entries of the user's PATH lead to the video's folder, whose
+# stray ffmpeg.exe is not taken.
+rm "$(unix "$default")/ffmpeg.exe"
 cp "$windir/argv_echo.exe" "$work/autre dossier/ffmpeg.exe"
 "$wine" reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '.;..\autre dossier' /f >/dev/null
 xdotool mousemove $((X + 180)) $((Y + 200)) click 1
@@ -97,17 +101,17 @@ report="$work/autre dossier/argv_echo.txt"
 check "the next click converts the video opened with Talvenor beside it" wait_for grep -qx clip.avi "$report"
 check "ffmpeg.exe from the user's new PATH got the conversion's arguments" diff <(tail -n +4 "$report") <(printf '%s\n' -y -i clip.flv -f avi clip.avi)
 /usr/lib/wine/wineserver -k || true; /usr/lib/wine/wineserver -w
-cp "$windir/argv_echo.exe" "$(unix "$default")/ffmpeg.exe"
 check "an install over the earlier one succeeds" "$wine" "$setup" /S
-installed "installed again" "$default" ffmpeg.exe
+installed "installed again" "$default"
+# A user who prefers another ffmpeg puts it in place of ours: an update's uninstall leaves it.
+cp "$windir/argv_echo.exe" "$(unix "$default")/ffmpeg.exe"
 check "an install into another folder succeeds" "$wine" "$setup" /S "/D=$other"
 installed "installed elsewhere" "$other"
-check "the earlier folder keeps only the user's ffmpeg.exe" diff <(ls "$(unix "$default")") <(echo ffmpeg.exe)
-cp "$windir/argv_echo.exe" "$(unix "$other")/ffmpeg.exe"
+check "the earlier folder keeps only the user's ffmpeg.exe" diff <(ls -A "$(unix "$default")") <(echo ffmpeg.exe)
 [[ $(registered '^"QuietUninstallString"=') =~ ^\"(.*)\"\ /S$ ]] && uninstaller=${BASH_REMATCH[1]} || uninstaller=
 check "a silent uninstall succeeds" "$wine" "$uninstaller" /S
 /usr/lib/wine/wineserver -w  # the end of the copy of itself that the uninstaller leaves running
-check "only the user's ffmpeg.exe is left in the folder" diff <(ls "$(unix "$other")") <(echo ffmpeg.exe)
+check "the folder goes with the tools and licences it held" [ ! -e "$(unix "$other")" ]
 check "the Start menu shortcut is gone" [ ! -e "$shortcut" ]
 check "no key of Talvenor's is left, the types keep their default program" diff -u \
   <(printf '%s\n' '[HKEY_CURRENT_USER\Software\Classes\.flv]' '@="Lecteur.flv"' '[HKEY_CURRENT_USER\Software\Classes\.avi]' '@="Lecteur.avi"') <(exported)

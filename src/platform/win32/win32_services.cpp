@@ -100,6 +100,7 @@ LRESULT CALLBACK Win32Platform::MessageWindowProc(HWND window, UINT message, WPA
             return 0;
         case WM_TIMER:
             if (wParam == kNotificationTimer) self->RemoveNotificationIcon();
+            if (wParam == kMinimiseTimer) self->MinimiseShownPlayers();
             return 0;
         default: return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -346,6 +347,8 @@ WindowHandle Win32Platform::GetForegroundWindow() {
 bool Win32Platform::SetForegroundWindow(WindowHandle window) {
     focusRequested_ = nullptr;
     const auto process = static_cast<DWORD>(launched_.ProcessOf(window));
+    // A stop that brings the player forward wins over the minimising.
+    toMinimise_.erase(process);
     const HWND target = process == 0 ? reinterpret_cast<HWND>(window) : WaitForMainWindow(process);
     if (target == nullptr || !IsWindow(target)) return false;
     // Keys typed while the active window is minimised arrive as system keys: shown again first.

@@ -19,6 +19,8 @@ namespace talvenor::win32 {
 // The notification icon's callback message and identifier, as the shell sends them back.
 inline constexpr UINT kNotificationIconMessage = WM_APP + 2;
 inline constexpr UINT kNotificationIconId = 1;
+// The message window's timer that looks for players' windows to minimise.
+inline constexpr UINT_PTR kMinimiseTimer = 2;
 
 // The program's services done by Windows itself. Construct and use it on the window's thread.
 class Win32Platform : public PlatformServices {
@@ -80,6 +82,9 @@ private:
     void RemoveNotificationIcon();
     // Opens the folder of the file the notification named, with the file selected.
     void ShowNotifiedFile();
+    // Minimises the player's window once it shows, whatever the player did with its start style.
+    void MinimiseWhenShown(DWORD processId);
+    void MinimiseShownPlayers();
 
     // What the system's wait thread needs to tell the window thread that a conversion ended.
     struct EndedNotice {
@@ -109,6 +114,8 @@ private:
     std::map<DWORD, WatchedConversion> watched_;
     bool notificationShown_ = false;
     std::string notifiedFile_;
+    // The players whose window is still to be minimised, with when to give up waiting for it.
+    std::map<DWORD, ULONGLONG> toMinimise_;
 };
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.

@@ -135,6 +135,10 @@ bool OpenWebAddress(const std::string& address) {
 
 bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
+// A player may take a while to show its first picture (a cold start, a slow disk).
+constexpr ULONGLONG kPlayerWindowWaitMs = 10000;
+constexpr UINT kMinimisePollMs = 25;
+
 }  // namespace
 
 void TakeEnvironmentChange(const wchar_t* area) {
@@ -209,7 +213,28 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
     std::erase_if(started_, [](const auto& entry) { return Ended(entry.second.get()); });
     if (style == WindowStyle::NormalFocus) WatchConversion(process.dwProcessId, process.hProcess);
     started_.insert_or_assign(process.dwProcessId, KernelHandle(process.hProcess));
+    // The player shows its window itself, in front, ignoring the start style.
+    if (startup.wShowWindow == SW_SHOWMINIMIZED) MinimiseWhenShown(process.dwProcessId);
     return process.dwProcessId;
+}
+
+void Win32Platform::MinimiseWhenShown(DWORD processId) {
+    toMinimise_.insert_or_assign(processId, GetTickCount64() + kPlayerWindowWaitMs);
+    SetTimer(messageWindow_.get(), kMinimiseTimer, kMinimisePollMs, nullptr);
+}
+
+void Win32Platform::MinimiseShownPlayers() {
+    const ULONGLONG now = GetTickCount64();
+    std::erase_if(toMinimise_, [&](const auto& entry) {
+        const auto found = started_.find(entry.first);
+        if (found == started_.end() || Ended(found->second.get()) || now >= entry.second) return true;
+        const HWND window = MainWindowOf(entry.first);
+        if (window == nullptr) return false;
+        // As the start style asked: minimised, keeping the focus.
+        if (!IsIconic(window)) ShowWindowAsync(window, SW_SHOWMINIMIZED);
+        return true;
+    });
+    if (toMinimise_.empty()) KillTimer(messageWindow_.get(), kMinimiseTimer);
 }
 
 bool Win32Platform::IsRunning(ProcessHandle process) {
