@@ -136,7 +136,7 @@ bool OpenWebAddress(const std::string& address) {
 bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
 // A player may take a while to show its first picture (a cold start, a slow disk).
-constexpr ULONGLONG kPlayerWindowWaitMs = 10000;
+constexpr ULONGLONG kPlayerWindowWaitMs = 30000;
 constexpr UINT kMinimisePollMs = 25;
 
 }  // namespace
