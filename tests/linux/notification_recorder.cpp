@@ -1,11 +1,8 @@
-// Stand-ins for the desktop's services on the session bus they are started on. Each writes the
-// bus's address to FILE.address once it serves.
-//   notification_recorder FILE: the notification service. Each notification's summary, body
-//     and actions go to FILE, a line each; it answers GetCapabilities with the words that
-//     FILE.capabilities holds at that moment, and when "actions" is among them, the
-//     notification is clicked at once (ActionInvoked "default").
-//   notification_recorder --file-manager FILE: the file manager; each address ShowItems is
-//     given goes to FILE, a line each.
+// Stand-ins for the desktop's services, on the session bus they are started on; each writes the
+// bus's address to FILE.address once it serves. `notification_recorder FILE`, the notification
+// service, writes each notification's summary, body and actions to FILE, a line each, has the
+// capabilities that FILE.capabilities lists, and with "actions" is clicked at once ("default").
+// `notification_recorder --file-manager FILE` writes each address ShowItems is given to FILE.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -14,20 +11,16 @@
 #include <QTimer>
 #include <QVariantMap>
 
-namespace {
-
-void Append(const QString& log, const QString& text) {
+static void Append(const QString& log, const QString& text) {
     QFile file(log);
     if (file.open(QIODevice::Append)) file.write(text.toUtf8());
 }
 
-QStringList Capabilities(const QString& log) {
+static QStringList Capabilities(const QString& log) {
     QFile file(log + QStringLiteral(".capabilities"));
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll()).split(u' ', Qt::SkipEmptyParts);
 }
-
-}  // namespace
 
 class Notifications : public QObject {
     Q_OBJECT
@@ -43,15 +36,11 @@ public slots:
                              const QStringList& actions, const QVariantMap&, int) {
         Append(log_, summary + u'\n' + body + u'\n' + actions.join(u'|') + u'\n');
         const uint id = ++count_;
-        if (Capabilities(log_).contains(QStringLiteral("actions"))) {
-            QTimer::singleShot(0, this, [id] {
-                QDBusMessage clicked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
-                                                                  QStringLiteral("org.freedesktop.Notifications"),
-                                                                  QStringLiteral("ActionInvoked"));
-                clicked << id << QStringLiteral("default");
-                QDBusConnection::sessionBus().send(clicked);
-            });
-        }
+        QDBusMessage clicked = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                          QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+        clicked << id << QStringLiteral("default");
+        // After the answer that gives the notification's id.
+        if (Capabilities(log_).contains(QStringLiteral("actions"))) QTimer::singleShot(0, this, [clicked] { QDBusConnection::sessionBus().send(clicked); });
         return id;
     }
 

@@ -267,13 +267,8 @@ TEST_F(ConversionConsoleTest, ALongConversionShowsItsProgressInItsTitleAndEndsWi
     PostMessageW(tray.received.back().icon, win32::kNotificationIconMessage, win32::kNotificationIconId, NIN_BALLOONUSERCLICK);
     EXPECT_TRUE(PumpUntil([&] { return tray.received.back().message == NIM_DELETE; }));
     HWND folder = nullptr;
-    EXPECT_TRUE(PumpUntil([&] {
-        for (const wchar_t* kind : {L"CabinetWClass", L"ExplorerWClass"}) {
-            folder = FindWindowW(kind, videos.path().filename().c_str());
-            if (folder != nullptr) return true;
-        }
-        return false;
-    }, std::chrono::seconds(30))) << "no Explorer window on the file's folder";
+    EXPECT_TRUE(PumpUntil([&] { return (folder = FindWindowW(nullptr, videos.path().filename().c_str())) != nullptr; },
+                          std::chrono::seconds(30))) << "no Explorer window on the file's folder";
     if (folder != nullptr) PostMessageW(folder, WM_CLOSE, 0, 0);
 }
 
