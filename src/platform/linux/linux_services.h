@@ -16,10 +16,8 @@ class QObject;
 class QWidget;
 
 namespace talvenor::linux_backend {
-class DesktopNotifications;
-}
 
-namespace talvenor::linux_backend {
+class DesktopNotifications;
 
 // The platform services on Linux: processes started from argument vectors, Qt for the boxes
 // and the event loop, X11 for keys, locks, focus and stacking.
