@@ -9,6 +9,8 @@ add_test(NAME packaging_windows_zip
   COMMAND bash ${TALVENOR_PACKAGING_TEST} windows-zip ${CMAKE_SOURCE_DIR} ${TALVENOR_WIN_BUILD_DIR})
 set_tests_properties(packaging_install packaging_deb packaging_windows_zip PROPERTIES
   SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS packaging)
+# The Windows release is made twice, from two clones, to compare their bytes.
+set_tests_properties(packaging_windows_zip PROPERTIES TIMEOUT 1500)
 set_tests_properties(packaging_deb PROPERTIES RESOURCE_LOCK talvenor_system_install)
 # The zip packs what the Windows suites build.
 if(TEST windows)

@@ -9,6 +9,8 @@ Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; No file's time is stored: two builds of the same files give the same installer.
+SetDateSave off
 
 ; The version and the maker come from where the program's own version information takes them.
 !searchparse /file "../src/core/version.h" '#define TALVENOR_VERSION_TEXT "' VERSION '"'
@@ -43,6 +45,11 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "${MAKER}"
 !define MUI_UNICON "p2_icon.ico"
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Talvenor.exe"
+; Free software: the licence is shown, not a contract to accept; /S skips it with every page.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "Talvenor est un logiciel libre : cette licence vous permet de l'utiliser, \
+de l'étudier, de le copier et de le modifier, et de le redistribuer aux mêmes conditions."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!insertmacro MUI_PAGE_LICENSE "${TOOLS}/licences/Talvenor-GPL-3.0.txt"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -69,11 +76,13 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "${MAKER}"
   DeleteRegKey /ifempty HKCU "Software\Classes\.${TYPE}"
 !macroend
 
-; The tools' licences and the note naming their sources, in the folder licences.
+; Talvenor's licence, the tools' and the note naming their sources, in the folder licences.
 !macro ForEachLicence ACTION
+  !insertmacro ${ACTION} Talvenor-GPL-3.0.txt
   !insertmacro ${ACTION} ffmpeg-LGPL-2.1.txt
   !insertmacro ${ACTION} LAME-LGPL-2.txt
   !insertmacro ${ACTION} SDL2-zlib.txt
+  !insertmacro ${ACTION} zlib.txt
   !insertmacro ${ACTION} SOURCES.txt
 !macroend
 !macro InstallLicence NAME

@@ -201,24 +201,56 @@ case_deb() {
 }
 
 case_windows_zip() {
-    local source=$1 windir=$2
+    local source=$1 windir=$2 n
     if [[ ! -f $windir/Talvenor.exe ]]; then echo "SKIP: no Windows build at $windir" >&2; exit $SKIP; fi
-    need unzip zip makensis
-    local zip=$work/Talvenor.zip
-    "$source/scripts/package-win.sh" "$windir" "$zip" "$work/setup.exe" >"$work/zip.log" 2>&1 \
-        || { cat "$work/zip.log" >&2; fail "scripts/package-win.sh"; finish; }
+    need unzip zip makensis git
+    # The release made twice, from two clones of the commit in different folders, one after the other.
+    local -A out=([a]=$work/a/out [b]=$work/elsewhere/b/out)
+    for n in a b; do
+        local clone=${out[$n]%/out}/talvenor
+        git clone -q "$source" "$clone" && cmake -S "$clone" -B "$clone/build-win" -G Ninja -DTALVENOR_BUILD_TESTS=OFF \
+            -DCMAKE_TOOLCHAIN_FILE="$clone/cmake/mingw-w64-x86_64.cmake" >"$work/build-$n.log" 2>&1 &&
+            cmake --build "$clone/build-win" --target Talvenor >>"$work/build-$n.log" 2>&1 &&
+            "$clone/scripts/package-win.sh" "$clone/build-win" "${out[$n]}" >>"$work/build-$n.log" 2>&1 ||
+            { tail -n 40 "$work/build-$n.log" >&2; fail "the release made from clone $n"; finish; }
+        [[ $n == a ]] && cp "$clone/build-win/Talvenor.exe" "$work/Talvenor-a.exe"
+        [[ $n == b ]] && check "Talvenor.exe is the same, byte for byte, from either clone" \
+            cmp "$work/Talvenor-a.exe" "$clone/build-win/Talvenor.exe"
+    done
+    local zip=${out[a]}/Talvenor-1.0-windows.zip file
+    for file in Talvenor-1.0-windows.zip Talvenor-1.0-setup.exe Talvenor-1.0-sources.tar.xz SHA256SUMS; do
+        check "$file is the same, byte for byte, from either clone" cmp "${out[a]}/$file" "${out[b]}/$file"
+    done
+    check "SHA256SUMS holds the three files' checksums" \
+        bash -c "cd '${out[a]}' && [[ \$(wc -l <SHA256SUMS) -eq 3 ]] && sha256sum --quiet -c SHA256SUMS"
     unzip -Z1 "$zip" | LC_ALL=C sort >"$work/listing"
-    printf '%s\n' Talvenor/ Talvenor/LISEZMOI.txt Talvenor/Talvenor.exe Talvenor/ffmpeg.exe Talvenor/ffplay.exe \
-        Talvenor/licences/ Talvenor/licences/{ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,SOURCES}.txt | LC_ALL=C sort >"$work/expected"
-    check "the zip holds Talvenor.exe, LISEZMOI.txt, the tools and their licences in one folder" \
+    printf '%s\n' Talvenor/ Talvenor/LISEZMOI.txt Talvenor/Talvenor.exe Talvenor/ffmpeg.exe Talvenor/ffplay.exe Talvenor/licences/ \
+        Talvenor/licences/{Talvenor-GPL-3.0,ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,zlib,SOURCES}.txt | LC_ALL=C sort >"$work/expected"
+    check "the zip holds Talvenor.exe, LISEZMOI.txt, the tools and the licences in one folder" \
         diff -u "$work/expected" "$work/listing"
-    check "the zipped Talvenor.exe is the built one" \
-        cmp <(unzip -p "$zip" Talvenor/Talvenor.exe) "$windir/Talvenor.exe"
+    check "the zipped Talvenor.exe is the built one" cmp <(unzip -p "$zip" Talvenor/Talvenor.exe) "$work/Talvenor-a.exe"
     unzip -p "$zip" Talvenor/LISEZMOI.txt >"$work/lisezmoi"
     check "LISEZMOI.txt says where ffmpeg.exe and ffplay.exe go" \
         bash -c "grep -q 'ffmpeg.exe' '$work/lisezmoi' && grep -q 'ffplay.exe' '$work/lisezmoi' && grep -q 'à côté de Talvenor.exe' '$work/lisezmoi'"
     check "LISEZMOI.txt has Windows line endings" \
         bash -c "[[ \$(grep -c \$'\\r\$' '$work/lisezmoi') -eq \$(wc -l <'$work/lisezmoi') ]]"
+    check "LISEZMOI.txt names the licence and the sources archive" \
+        bash -c "grep -q 'GPL' '$work/lisezmoi' && grep -q 'Talvenor-1.0-sources.tar.xz' '$work/lisezmoi'"
+    # Every source file SOURCES.txt names is in the sources archive, with the checksum it gives.
+    mkdir "$work/sources" && tar -xJf "${out[a]}/Talvenor-1.0-sources.tar.xz" -C "$work/sources"
+    local tree=$work/sources/Talvenor-1.0-sources named=0 name sum
+    while read -r name && read -r _ sum; do
+        named=$((named + 1))
+        check "the sources archive holds $name with its SHA-256" \
+            test "$(sha256sum <"$tree/debian-sources/$name" 2>/dev/null | cut -d' ' -f1)" = "$sum"
+    done < <(unzip -p "$zip" Talvenor/licences/SOURCES.txt | tr -d '\r' | grep -B1 '^      SHA-256 ' | grep -v '^--' | sed 's/^ *//')
+    check "SOURCES.txt names the four source packages' files ($named)" test "$named" -ge 12
+    check "the sources archive holds no file SOURCES.txt does not name" \
+        test "$(find "$tree/debian-sources" -type f | wc -l)" -eq "$named"
+    check "the sources archive holds Talvenor's sources of the commit, the tools' build script among them" \
+        bash -c "cd '$source' && git archive --format=tar HEAD | tar -t | grep -v '/\$' | LC_ALL=C sort >'$work/commit' &&
+                 (cd '$tree/talvenor-1.0' && find . -type f | sed 's|^\./||' | LC_ALL=C sort) | diff -q '$work/commit' - >/dev/null &&
+                 cmp '$tree/talvenor-1.0/scripts/build-win-tools.sh' <(git show HEAD:scripts/build-win-tools.sh)"
     finish
 }
 

@@ -4,14 +4,14 @@
 # .flv, with ffmpeg missing, then on the user's PATH as winget leaves it; updates; the uninstall,
 # which takes the tools it installed and leaves a user's own ffmpeg.exe.
 set -euo pipefail
-source=$1 windir=$2 wine=$3 setup=$2/Talvenor-1.0-setup.exe
-work=$(mktemp -d /tmp/talvenor-setup.XXXXXX) failures=0
+source=$1 windir=$2 wine=$3
+work=$(mktemp -d /tmp/talvenor-setup.XXXXXX) failures=0 setup=$work/Talvenor-1.0-setup.exe
 # No menu entries nor file types for this machine's own desktop.
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi; }
 wait_for() { for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return; sleep 0.2; done; return 1; }
-"$source/scripts/package-win.sh" "$windir" "$work/Talvenor.zip" >"$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
+"$source/scripts/package-win.sh" "$windir" "$work" >"$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
 "$wine" wineboot --init >"$work/wineboot.log" 2>&1 && /usr/lib/wine/wineserver -w
 # A crash ends at once, its backtrace printed, not behind a crash window that waits for a click.
 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
@@ -67,7 +67,7 @@ KEYS
 installed() {  # installed WHEN FOLDER, FOLDER as Windows names it
   check "$1: the folder holds Talvenor, its read-me, uninstaller, tools and their licences" \
     diff <(cd "$(unix "$2")" && find . -type f | sort) <(printf './%s\n' "Désinstaller Talvenor.exe" LISEZMOI.txt Talvenor.exe \
-      ffmpeg.exe ffplay.exe licences/{ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,SOURCES}.txt | sort)
+      ffmpeg.exe ffplay.exe licences/{Talvenor-GPL-3.0,ffmpeg-LGPL-2.1,LAME-LGPL-2,SDL2-zlib,zlib,SOURCES}.txt | sort)
   check "$1: the Start menu shortcut starts Talvenor with its icon" grep -qF "$2\\Talvenor.exe" <(strings -el "$shortcut")
   exported >"$work/keys" && local text && text=$(sed 's/^"EstimatedSize"=dword:0000[1-9a-f].*/"EstimatedSize"=SIZE/' "$work/keys")
   check "$1: the keys are exactly those of Talvenor" diff -u <(expected) <(echo "${text//"${2//\\/\\\\}"/INSTDIR}")
