@@ -15,7 +15,7 @@ test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
   desktop-file-utils appstream dpkg-dev fakeroot zip unzip nsis procps
-  mutter dbus-daemon weston xwayland python3
+  mutter dbus-daemon weston xwayland python3 libglib2.0-bin
 )
 packages=("${run_packages[@]}")
 [ "$what" = "test" ] && packages+=("${test_packages[@]}")

@@ -7,6 +7,71 @@
 
 namespace talvenor {
 
+namespace {
+
+// The character of UTF-8 `text` at `i`, moving `i` past it; a byte that begins none (a Latin-1
+// name) is taken alone.
+char32_t NextCharacter(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return lead;
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    i += length;
+    return c;
+}
+
+// Right-to-left letters and digits (unassigned ones in their blocks included) and the controls of
+// direction: what can reorder the text around a name.
+bool TurnsText(char32_t c) {
+    return (c >= 0x0590 && c <= 0x08FF) || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFE) ||
+           (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF);
+}
+
+// No isolate reaches past the end of a paragraph.
+bool EndsParagraph(char32_t c) {
+    return c == 0x0A || c == 0x0D || (c >= 0x1C && c <= 0x1E) || c == 0x85 || c == 0x2029;
+}
+
+}  // namespace
+
+std::string Isolated(const std::string& name) {
+    bool turns = false;
+    for (std::size_t i = 0; i < name.size() && !turns;) turns = TurnsText(NextCharacter(name, i));
+    if (!turns) return name;
+    std::string shown;
+    std::size_t lineStart = 0;
+    int open = 0;   // isolates the line starts and leaves open
+    int stray = 0;  // ends of isolates that the line has not started
+    const auto isolateLine = [&](std::size_t end) {
+        if (end == lineStart) return;
+        for (int n = 0; n <= stray; ++n) shown += "\u2068";
+        shown.append(name, lineStart, end - lineStart);
+        for (int n = 0; n <= open; ++n) shown += "\u2069";
+    };
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t at = i;
+        const char32_t c = NextCharacter(name, i);
+        if (c >= 0x2066 && c <= 0x2068) ++open;
+        if (c == 0x2069 && open > 0) --open;
+        else if (c == 0x2069) ++stray;
+        if (!EndsParagraph(c)) continue;
+        isolateLine(at);
+        shown.append(name, at, i - at);
+        lineStart = i;
+        open = stray = 0;
+    }
+    isolateLine(name.size());
+    return shown;
+}
+
 Form1::Form1(FormControls& controls, OpenFileDialog& dialog, PlatformServices& platform)
     : controls_(controls), Cmd1(dialog), platform_(platform) {}
 
@@ -261,24 +326,24 @@ std::string LaunchFailureMessage(const CommandLine& command, ToolAdvice advice) 
     const std::string failed = "Impossible de lancer « " + tool + " ».\n\nPlacez " + tool;
     if (advice == ToolAdvice::Winget) {
         // The package brings ffplay too.
-        return failed + ".exe dans le dossier de Talvenor (" + command.toolDir +
+        return failed + ".exe dans le dossier de Talvenor (" + Isolated(command.toolDir) +
                ") ou installez-le, par exemple avec la commande : winget install Gyan.FFmpeg";
     }
-    return failed + " dans le dossier de Talvenor (" + command.toolDir +
+    return failed + " dans le dossier de Talvenor (" + Isolated(command.toolDir) +
            ") ou installez-le sur le système.";
 }
 
 std::string ReplaceQuestion(const std::string& outputName) {
-    return "Le fichier « " + outputName + " » existe déjà. Le remplacer ?";
+    return "Le fichier « " + Isolated(outputName) + " » existe déjà. Le remplacer ?";
 }
 
 std::string FileRefusal(const std::string& path, FileState state) {
     switch (state) {
-        case FileState::Missing: return "Le fichier « " + path + " » n'existe pas.";
+        case FileState::Missing: return "Le fichier « " + Isolated(path) + " » n'existe pas.";
         case FileState::NotAFile:
-            return "« " + path + " » n'est pas un fichier : Talvenor ouvre un fichier vidéo.";
+            return "« " + Isolated(path) + " » n'est pas un fichier : Talvenor ouvre un fichier vidéo.";
         case FileState::Unreadable:
-            return "Le fichier « " + path +
+            return "Le fichier « " + Isolated(path) +
                    " » ne peut pas être lu : vous n'avez pas le droit de le lire.";
         case FileState::ReadableFile: break;
     }
@@ -286,35 +351,35 @@ std::string FileRefusal(const std::string& path, FileState state) {
 }
 
 std::string RemoteRefusal(const std::string& address) {
-    return "« " + address +
+    return "« " + Isolated(address) +
            " » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des fichiers locaux.";
 }
 
 std::string UnsupportedTypeRefusal(const std::string& path) {
-    return "Talvenor convertit les fichiers " + SourceTypesText() + " : « " + path +
+    return "Talvenor convertit les fichiers " + SourceTypesText() + " : « " + Isolated(path) +
            " » n'en est pas un.";
 }
 
 std::string SeveralFilesNotice(const std::string& chosen) {
-    return "Talvenor ouvre un seul fichier à la fois : seul le premier, « " + chosen +
+    return "Talvenor ouvre un seul fichier à la fois : seul le premier, « " + Isolated(chosen) +
            " », est pris.";
 }
 
 std::string FolderFailureMessage(const std::string& folder) {
-    return "Impossible de se placer dans le dossier « " + folder +
+    return "Impossible de se placer dans le dossier « " + Isolated(folder) +
            " » : le fichier n'est pas choisi.";
 }
 
 std::string ConversionBusyMessage(const std::string& outputName) {
-    return "La conversion vers « " + outputName + " » est déjà en cours.";
+    return "La conversion vers « " + Isolated(outputName) + " » est déjà en cours.";
 }
 
 std::string ConversionDoneText(const std::string& outputName, const std::string& folder) {
-    return "« " + outputName + " » est prêt dans " + folder + ".";
+    return "« " + Isolated(outputName) + " » est prêt dans " + Isolated(folder) + ".";
 }
 
 std::string FolderShowFailureMessage(const std::string& folder) {
-    return "Impossible d'ouvrir le dossier « " + folder + " » : aucun programme adapté n'a été trouvé.";
+    return "Impossible d'ouvrir le dossier « " + Isolated(folder) + " » : aucun programme adapté n'a été trouvé.";
 }
 
 }  // namespace talvenor

@@ -143,6 +143,11 @@ TEST_F(FileChoiceTest, BadInputIsToldInOneFrenchBoxAndChoosesNothing) {
          "Talvenor ouvre un seul fichier à la fois : seul le premier, « /v/a.txt », est "
          "pris.\n\nTalvenor "
          "convertit les fichiers FLV et AVI : « /v/a.txt » n'en est pas un."},
+        // A name that can turn text around is set apart, line by line, its own isolates balanced.
+        {{{"/v/\u2069a\n\u2067b.txt"}, {"/v/c.flv"}},
+         {},
+         "Talvenor ouvre un seul fichier à la fois : seul le premier, « \u2068\u2068/v/\u2069a\u2069\n\u2068\u2067b.txt\u2069\u2069 », "
+         "est pris.\n\nTalvenor convertit les fichiers FLV et AVI : « \u2068\u2068/v/\u2069a\u2069\n\u2068\u2067b.txt\u2069\u2069 » n'en est pas un."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -445,10 +445,13 @@ TEST_F(EndToEnd, WithoutTheConsoleAFailedConversionStillKeepsItsWindow) {
 
 // A long conversion shows how far it is in its window's title, and its end comes as a desktop
 // notification (stand-ins on a session bus of the test's own), escaped where it is read as markup,
-// whose click shows the file in the file manager where one answers, else its folder (xdg-open).
+// a name that turns text around set apart, whose click shows the file in the file manager where
+// one answers, else its folder (xdg-open) soon. A click on another program's notification that a
+// restarted service gives the same id shows nothing.
 TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
     const fs::path notifications = media.path() / "notifications";
     const fs::path shown = media.path() / "shown";
+    const fs::path unanswered = media.path() / "unanswered";
     const fs::path opened = media.path() / "opened";
     const std::string address = "unix:path=" + (media.path() / "bus").string();
     struct Stop {
@@ -470,22 +473,35 @@ TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
                 "for t in 05 10 15; do printf 'frame=  100 fps= 25 q=2.0 size=     256kB time=00:00:%s.00 "
                 "bitrate= 400.0kbits/s speed=1.00x    \\r' $t >&2; sleep 1; done; sleep 9; exit 0");
     Launch({{"DBUS_SESSION_BUS_ADDRESS", address}, {"PATH", bin.path().string() + ":" + std::getenv("PATH")}});
-    // A service without markup and no file manager, then one with markup and a file manager.
+    // A service without markup and a file manager that never answers, then, restarted, one with
+    // markup and a file manager.
     const std::string folder = media.path().string();
     std::string told;
     for (const bool markup : {false, true}) {
-        const std::string name = markup ? "Tom & Jerry <2010>" : "Film <2010>";
+        const std::string name = markup ? "Tom & Jerry <2010>" : "Film <2010> \u202Egepm";
         SCOPED_TRACE(name);
         MakeClip(media.path() / (name + ".flv"));
         std::ofstream(notifications.string() + ".capabilities") << (markup ? "body actions body-markup" : "body actions");
-        ASSERT_TRUE(!markup || serve({TALVENOR_NOTIFICATION_RECORDER, "--file-manager", shown.string()}, shown));
+        const fs::path managerLog = markup ? shown : unanswered;
+        ASSERT_TRUE(serve({TALVENOR_NOTIFICATION_RECORDER, markup ? "--file-manager" : "--silent-file-manager", managerLog.string()}, managerLog));
+        if (markup) {
+            // The service started anew, and another program's notification clicked at once: its id is the first one's.
+            fs::remove(notifications.string() + ".address");
+            ASSERT_TRUE(serve({TALVENOR_NOTIFICATION_RECORDER, notifications.string()}, notifications));
+            RunProgram({"env", "DBUS_SESSION_BUS_ADDRESS=" + address, "gdbus", "call", "--session", "--dest", "org.freedesktop.Notifications",
+                        "--object-path", "/org/freedesktop/Notifications", "--method", "org.freedesktop.Notifications.Notify",
+                        "Courrier", "0", "", "Nouveau message", "", "['default']", "{}", "int32 -1"});
+            told += "Nouveau message\n\ndefault\n";
+        }
         ChooseFile(name + ".flv");
         ClickAt(kLancer);
         EXPECT_TRUE(markup || desktop.WaitForWindow("^Talvenor — ffmpeg — [0-9]+ % \\(reste ", 10s) != 0)
             << "no percentage in the conversion's title";
-        told += "Conversion terminée\n« " + (markup ? "Tom &amp; Jerry &lt;2010&gt;" : name) + ".avi » est prêt dans " +
-                folder + ".\ndefault|Ouvrir le dossier\n";
+        const std::string output = markup ? "Tom &amp; Jerry &lt;2010&gt;.avi" : "\u2068" + name + ".avi\u2069";
+        told += "Conversion terminée\n« " + output + " » est prêt dans " + folder + ".\ndefault|Ouvrir le dossier\n";
         EXPECT_TRUE(WaitUntil([&] { return ReadFile(notifications) == told; }, 30s)) << "received: " << ReadFile(notifications);
+        // Well before D-Bus gives up on the file manager.
+        EXPECT_TRUE(markup || WaitUntil([&] { return ReadFile(opened) == folder + "\n"; }, 10s)) << "no xdg-open soon";
     }
     const std::string file = "file://" + folder + "/Tom%20%26%20Jerry%20%3C2010%3E.avi\n";
     EXPECT_TRUE(WaitUntil([&] { return ReadFile(shown) == file; }, 10s)) << "the file manager showed " << ReadFile(shown);

@@ -2,9 +2,12 @@
 // bus's address to FILE.address once it serves. `notification_recorder FILE`, the notification
 // service, writes each notification's summary, body and actions to FILE, a line each, has the
 // capabilities that FILE.capabilities lists, and with "actions" is clicked at once ("default").
-// `notification_recorder --file-manager FILE` writes each address ShowItems is given to FILE.
+// `notification_recorder --file-manager FILE` writes each address ShowItems is given to FILE;
+// with --silent-file-manager it never answers. Each takes its name from the one serving before.
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QFile>
 #include <QStringList>
@@ -49,32 +52,38 @@ private:
     uint count_ = 0;
 };
 
-class FileManager : public QObject {
+class FileManager : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
 public:
-    explicit FileManager(QString log) : log_(std::move(log)) {}
+    FileManager(QString log, bool silent) : log_(std::move(log)), silent_(silent) {}
 
 public slots:
-    Q_SCRIPTABLE void ShowItems(const QStringList& addresses, const QString&) { Append(log_, addresses.join(u'\n') + u'\n'); }
+    Q_SCRIPTABLE void ShowItems(const QStringList& addresses, const QString&) {
+        Append(log_, addresses.join(u'\n') + u'\n');
+        setDelayedReply(silent_);
+    }
 
 private:
     QString log_;
+    bool silent_;
 };
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const bool fileManager = argc == 3 && QByteArray(argv[1]) == "--file-manager";
+    const QByteArray mode = argc == 3 ? argv[1] : "";
+    const bool fileManager = mode == "--file-manager" || mode == "--silent-file-manager";
     if (argc != 2 && !fileManager) return 2;
     const QString log = QString::fromLocal8Bit(argv[argc - 1]);
     Notifications notifications(log);
-    FileManager manager(log);
+    FileManager manager(log, mode == "--silent-file-manager");
     QObject* service = fileManager ? static_cast<QObject*>(&manager) : &notifications;
     const QString name = fileManager ? QStringLiteral("org.freedesktop.FileManager1") : QStringLiteral("org.freedesktop.Notifications");
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(u'/' + QString(name).replace(u'.', u'/'), service, QDBusConnection::ExportScriptableSlots) ||
-        !bus.registerService(name)) {
+        bus.interface()->registerService(name, QDBusConnectionInterface::ReplaceExistingService,
+                                         QDBusConnectionInterface::AllowReplacement) != QDBusConnectionInterface::ServiceRegistered) {
         return 1;
     }
     QFile address(log + QStringLiteral(".address"));

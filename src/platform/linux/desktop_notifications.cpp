@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -22,6 +23,8 @@ const QString kFileManager = QStringLiteral("org.freedesktop.FileManager1");
 const QString kFileManagerPath = QStringLiteral("/org/freedesktop/FileManager1");
 // The action most services run on a click on the notification itself.
 const QString kDefaultAction = QStringLiteral("default");
+// How long a click waits for the file manager before the folder opens another way.
+constexpr int kFileManagerWaitMs = 3000;
 
 // Runs `then` with the reply once `call` has been answered, without waiting for it here.
 template <typename... Reply, typename Then>
@@ -60,9 +63,12 @@ void DesktopNotifications::Notify(const std::string& title, const std::string& t
     if (!bus.isConnected()) return;
     if (!listening_) {
         listening_ = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
-                                 SLOT(ActionInvoked(uint, QString)));
+                                 SLOT(ActionInvoked(uint, QString, QDBusMessage)));
         bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
-                    SLOT(NotificationClosed(uint, uint)));
+                    SLOT(NotificationClosed(uint, uint, QDBusMessage)));
+        // The ids of a service that has gone name nothing of ours any more.
+        auto* owners = new QDBusServiceWatcher(kService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(owners, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { shown_.clear(); });
     }
     const QDBusMessage capabilities = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetCapabilities"));
     OnReply<QStringList>(this, bus.asyncCall(capabilities), [this, title, text, file](const QDBusPendingReply<QStringList>& reply) {
@@ -75,23 +81,26 @@ void DesktopNotifications::Notify(const std::string& title, const std::string& t
         call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title) << body
              << QStringList{kDefaultAction, QStringLiteral("Ouvrir le dossier")} << hints << -1;
         OnReply<uint>(this, QDBusConnection::sessionBus().asyncCall(call), [this, file](const QDBusPendingReply<uint>& id) {
-            if (!id.isError()) files_[id.value()] = file;
+            if (!id.isError()) shown_[id.value()] = {id.reply().service(), file};
         });
     });
 }
 
-void DesktopNotifications::ActionInvoked(uint id, const QString& action) {
-    const auto found = files_.find(id);
-    if (found == files_.end() || action != kDefaultAction) return;
-    ShowFile(found->second);
+void DesktopNotifications::ActionInvoked(uint id, const QString& action, const QDBusMessage& signal) {
+    const auto found = shown_.find(id);
+    if (found == shown_.end() || found->second.owner != signal.service() || action != kDefaultAction) return;
+    ShowFile(found->second.file);
 }
 
-void DesktopNotifications::NotificationClosed(uint id, uint) { files_.erase(id); }
+void DesktopNotifications::NotificationClosed(uint id, uint, const QDBusMessage& signal) {
+    const auto found = shown_.find(id);
+    if (found != shown_.end() && found->second.owner == signal.service()) shown_.erase(found);
+}
 
 void DesktopNotifications::ShowFile(const std::string& file) {
     QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, kFileManagerPath, kFileManager, QStringLiteral("ShowItems"));
     call << QStringList{FileAddress(file)} << QString();
-    OnReply<>(this, QDBusConnection::sessionBus().asyncCall(call), [this, file](const QDBusPendingReply<>& reply) {
+    OnReply<>(this, QDBusConnection::sessionBus().asyncCall(call, kFileManagerWaitMs), [this, file](const QDBusPendingReply<>& reply) {
         if (reply.isError()) openFolder_(FolderOf(file, "/"));
     });
 }

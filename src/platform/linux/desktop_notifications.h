@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 
@@ -23,16 +24,24 @@ public:
     void Notify(const std::string& title, const std::string& text, const std::string& file);
 
 private slots:
-    void ActionInvoked(uint id, const QString& action);
-    void NotificationClosed(uint id, uint reason);
+    // `signal` names the service's owner that sent it.
+    void ActionInvoked(uint id, const QString& action, const QDBusMessage& signal);
+    void NotificationClosed(uint id, uint reason, const QDBusMessage& signal);
 
 private:
     // Shows `file` selected in the desktop's file manager, or else opens its folder.
     void ShowFile(const std::string& file);
 
+    // A notification still shown: the service's owner that gave its id (a restarted service gives
+    // the same ids again, to other programs' notifications), and its file.
+    struct Shown {
+        QString owner;
+        std::string file;
+    };
+
     std::function<void(const std::string&)> openFolder_;
-    // The file of each notification still shown, by the service's id for it.
-    std::map<uint, std::string> files_;
+    // By the service's id for each.
+    std::map<uint, Shown> shown_;
     bool listening_ = false;
 };
 
