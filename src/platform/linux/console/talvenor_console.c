@@ -498,7 +498,7 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
         return 2;
     }
     /* A folder gone meanwhile: the tool then fails to find its file, in the window, where it shows. */
-    if (dir != NULL) (void)chdir(dir);
+    if (dir != NULL && chdir(dir) != 0) dir = NULL;
     struct Session fresh;
     if (session == NULL) {
         if (Prepare(&fresh) != 0) {
