@@ -14,7 +14,7 @@ run_packages=(
 test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
-  desktop-file-utils appstream dpkg-dev fakeroot zip unzip nsis procps
+  desktop-file-utils appstream dpkg-dev fakeroot lintian man-db zip unzip nsis procps
   mutter dbus-daemon weston xwayland python3
 )
 packages=("${run_packages[@]}")

@@ -73,8 +73,11 @@ case_install() {
 bin/talvenor
 libexec/talvenor/talvenor-console
 share/applications/talvenor.desktop
+share/doc/talvenor/changelog.gz
+share/doc/talvenor/copyright
 share/icons/hicolor/128x128/apps/talvenor.png
 share/icons/hicolor/32x32/apps/talvenor.png
+share/man/man1/talvenor.1.gz
 share/metainfo/example.talvenor.Talvenor.metainfo.xml
 LIST
     file_list "$prefix" >"$work/installed"
@@ -112,6 +115,8 @@ LIST
     for type in video/x-flv video/x-msvideo video/avi video/msvideo; do
         check "the metadata provides $type" grep -q "<mediatype>$type</mediatype>" "$metainfo"
     done
+    check "the metadata shows a screenshot, the release 1.0 and a content rating" bash -c \
+        "grep -q '<caption>' '$metainfo' && grep -q '<release version=\"1.0\" date=' '$metainfo' && grep -q '<content_rating' '$metainfo'"
     finish
 }
 
@@ -130,7 +135,7 @@ start_xvfb() {  # sets DISPLAY_NUMBER
 
 case_deb() {
     local build=$1
-    need cpack dpkg dpkg-deb Xvfb xdotool
+    need cpack dpkg dpkg-deb Xvfb xdotool lintian man
     if [[ $(id -u) -ne 0 ]]; then echo "SKIP: installing the package needs root" >&2; exit $SKIP; fi
     local state
     state=$(dpkg-query -W -f='${db:Status-Status}' talvenor 2>/dev/null)
@@ -145,6 +150,8 @@ case_deb() {
     deb=$(find "$work/cpack" -maxdepth 1 -name 'talvenor_*.deb' | head -n1)
     [[ -n $deb ]] || { fail "cpack made no talvenor_*.deb"; finish; }
     pass "cpack -G DEB built $(basename "$deb")"
+    if lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1; then pass "lintian finds no error and no warning"
+    else cat "$work/lintian.log" >&2; fail "lintian finds no error and no warning"; fi
 
     check "the package is called talvenor" test "$(dpkg-deb -f "$deb" Package)" = talvenor
     check "the package's version is 1.0" test "$(dpkg-deb -f "$deb" Version)" = 1.0
@@ -171,6 +178,10 @@ case_deb() {
     check "talvenor --version prints Talvenor 1.0" test "$(env -u DISPLAY /usr/bin/talvenor --version)" = "Talvenor 1.0"
     check "talvenor --help exits 0" bash -c "env -u DISPLAY /usr/bin/talvenor --help >'$work/help' 2>&1"
     check "talvenor --help shows a French usage" grep -q "Utilisation : talvenor" "$work/help"
+    check "man finds the installed page" test "$(man -w talvenor)" = /usr/share/man/man1/talvenor.1.gz
+    check "man shows it, without a warning" bash -c \
+        "LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l /usr/share/man/man1/talvenor.1.gz >'$work/man' 2>'$work/man.err';
+         cat '$work/man.err' >&2; test ! -s '$work/man.err' && grep -q 'talvenor -- -FICHIER' '$work/man'"
     check_refusal /usr/bin/talvenor
 
     start_xvfb
