@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Linux backend: Qt 6 Widgets for the window, X11 (XTest, XKB, EWMH) for keys, locks, focus and
 # stacking.
 include(GNUInstallDirs)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and the Debian package: the program, its desktop entry, icons, AppStream metadata,
 # manual page, copyright and changelog.
 include(GNUInstallDirs)

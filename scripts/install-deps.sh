@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with Debian's packages, what building, running and testing Talvenor on Linux needs.
 # Usage: scripts/install-deps.sh [run|test]   (run: build and use; test: everything the suites use)
 set -euo pipefail

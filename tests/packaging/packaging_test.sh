@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packaging checks, one case per CTest test:
 #   packaging_test.sh install     BUILD_DIR            install tree, desktop entry, AppStream, icons
 #   packaging_test.sh deb         BUILD_DIR            the .deb, installed with dpkg and started for real

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* talvenor-console: runs a conversion at once and shows it in a terminal window.
  *
  * Starting the tool behind a terminal would make it wait for the terminal's own start-up (a tenth
