@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and memory floor: a minimal Qt 6 Widgets program with a frameless 367 x 287 window
 // holding one label.
 #include <QApplication>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* Start-up and memory floor: the least an X program does to put a 367 x 287 window on screen. */
 #include <X11/Xlib.h>
 #include <stdio.h>

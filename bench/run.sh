@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Talvenor's bench: builds the Release program and the floors in build-bench/, measures them in one
 # private Xvfb with no window manager, and prints one table of medians.
 #

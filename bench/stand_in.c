@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* Stands in for the programs Talvenor starts, so the bench times Talvenor and not them.
  *
  * Each call appends "NAME NANOSECONDS" (CLOCK_REALTIME, read first thing in main) to the file named

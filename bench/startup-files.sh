@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Which files Talvenor opens between exec and its window being mapped, against the Qt floor.
 #
 #   bench/run.sh                # builds build-bench/ first

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* The bench's measuring hand, a small X client.
  *
  *   xprobe launch [--settle MS] [--size WxH] [--keep] -- PROGRAM ARGS...

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end tests: the real program in a private X session (Xvfb and openbox), driven by real
 # clicks, with the real ffmpeg and ffplay.
 add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Window tests (Qt Test, offscreen) and end-to-end tests (Xvfb, openbox, real tools).
 find_package(Qt6 REQUIRED COMPONENTS Test)
 

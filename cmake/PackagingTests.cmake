@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packaging checks: the install tree, the Debian package installed for real, and the Windows zip.
 set(TALVENOR_PACKAGING_TEST ${CMAKE_SOURCE_DIR}/tests/packaging/packaging_test.sh)
 set(TALVENOR_WIN_BUILD_DIR ${CMAKE_SOURCE_DIR}/build-win CACHE PATH "Windows build whose Talvenor.exe the zip test packs")

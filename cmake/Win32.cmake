@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Windows backend: a native Win32 window built from the core's design, with user32, gdi32,
 # comdlg32 and kernel32 called directly. Cross-compiled here with cmake/mingw-w64-x86_64.cmake.
 

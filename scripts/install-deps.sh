@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, with Debian's packages, what building, running and testing Talvenor on Linux needs.
 # Usage: scripts/install-deps.sh [run|test]   (run: build and use; test: everything the suites use)
 set -euo pipefail
@@ -14,7 +15,7 @@ run_packages=(
 test_packages=(
   libgtest-dev googletest
   xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
-  desktop-file-utils appstream dpkg-dev fakeroot zip unzip nsis procps
+  desktop-file-utils appstream dpkg-dev fakeroot lintian man-db zip unzip nsis procps
   mutter dbus-daemon weston xwayland python3 libglib2.0-bin
 )
 packages=("${run_packages[@]}")

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Render the program icon (res/p2_icon.ico) as PNG files for the desktop's icon theme.
 
 Run from the repository root after make_pictures.py:

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draw the window's pictures (background panel, icons, button glyphs).
 
 Run from the repository root:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Talvenor, makes a small sample clip and opens the window.
 # Without a display the window opens under Xvfb and a screenshot is saved instead.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Talvenor for 64-bit Windows with mingw-w64 into build-win/, with the ffmpeg.exe and
 # ffplay.exe it ships (scripts/build-win-tools.sh), and runs the core's tests, the
 # Windows backend's tests, the end-to-end test and the installer's under Wine on a virtual X

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that start X sessions for the tests.
 # wait_for_window_manager [PID]: waits up to a minute, while PID (when given) still runs, for the
 # display in DISPLAY to have a window manager that names itself on the root window. A first start

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command in a private Wayland session: weston without a screen (its headless backend)
 # with XWayland, WAYLAND_DISPLAY and DISPLAY set for it.
 # Usage: scripts/with-wayland-session.sh COMMAND [ARGS...]

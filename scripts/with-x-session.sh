@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command in a private X session: Xvfb on a free display and openbox as window manager.
 # Usage: scripts/with-x-session.sh [--no-wm | --wm openbox|mutter] COMMAND [ARGS...]
 # The window manager's output goes to the file $TALVENOR_WM_LOG when that is set.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 #pragma once
 
 /* The words a conversion's console shows, the same on every platform. Plain C macros, so that the

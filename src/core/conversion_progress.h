@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 #ifndef TALVENOR_CONVERSION_PROGRESS_H
 #define TALVENOR_CONVERSION_PROGRESS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time tool: decodes the window's pictures and writes them out as C++ arrays of ARGB pixels,
 // so that the program builds its window without reading files or loading image plugins.
 //

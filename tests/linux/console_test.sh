@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The conversion console on its own: a stand-in terminal runs what follows its -e with its
 # output in a file, so that what the window would show can be read back.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Talvenor as a user meets it: the real window under a real window manager, clicked at the
 // design's pixel positions, with the real ffmpeg and ffplay.
 #include <gtest/gtest.h>

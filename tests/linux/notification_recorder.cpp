@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stand-ins for the desktop's services, on the session bus they are started on; each writes the
 // bus's address to FILE.address once it serves. `notification_recorder FILE`, the notification
 // service, writes each notification's summary, body and actions to FILE, a line each, has the

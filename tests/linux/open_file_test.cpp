@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a file the other ways a desktop offers: "talvenor FILE" from anywhere, the keyboard on
 // the file box, a name in capitals, and the desktop's own file dialog. Stand-ins for ffmpeg and
 // ffplay beside the program record the folder they start in and the arguments they receive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting programs on Linux: what a started program receives, and the console kept on standby.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way a file reaches the window besides a mouse click: drops, the keyboard on the file box
 // and the buttons; and the names a screen reader gives the controls.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user's mouse and keyboard lead to: which control lies on top where, the tab order,
 // and every connected event, seen through the recording platform and dialog.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window looks like once it is loaded and shown: places, texts, fonts, colours,
 // pictures, pointers and tool tips, as the user finds them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests: the real Qt window behind recording fakes, run without a display
 // (QT_QPA_PLATFORM=offscreen).
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packaging checks, one case per CTest test:
 #   packaging_test.sh install     BUILD_DIR            install tree, desktop entry, AppStream, icons
 #   packaging_test.sh deb         BUILD_DIR            the .deb, installed with dpkg and started for real
@@ -73,8 +74,11 @@ case_install() {
 bin/talvenor
 libexec/talvenor/talvenor-console
 share/applications/talvenor.desktop
+share/doc/talvenor/changelog.gz
+share/doc/talvenor/copyright
 share/icons/hicolor/128x128/apps/talvenor.png
 share/icons/hicolor/32x32/apps/talvenor.png
+share/man/man1/talvenor.1.gz
 share/metainfo/example.talvenor.Talvenor.metainfo.xml
 LIST
     file_list "$prefix" >"$work/installed"
@@ -112,6 +116,8 @@ LIST
     for type in video/x-flv video/x-msvideo video/avi video/msvideo; do
         check "the metadata provides $type" grep -q "<mediatype>$type</mediatype>" "$metainfo"
     done
+    check "the metadata shows a screenshot, the release 1.0 and a content rating" bash -c \
+        "grep -q '<caption>' '$metainfo' && grep -q '<release version=\"1.0\" date=' '$metainfo' && grep -q '<content_rating' '$metainfo'"
     finish
 }
 
@@ -130,7 +136,7 @@ start_xvfb() {  # sets DISPLAY_NUMBER
 
 case_deb() {
     local build=$1
-    need cpack dpkg dpkg-deb Xvfb xdotool
+    need cpack dpkg dpkg-deb Xvfb xdotool lintian man
     if [[ $(id -u) -ne 0 ]]; then echo "SKIP: installing the package needs root" >&2; exit $SKIP; fi
     local state
     state=$(dpkg-query -W -f='${db:Status-Status}' talvenor 2>/dev/null)
@@ -145,6 +151,11 @@ case_deb() {
     deb=$(find "$work/cpack" -maxdepth 1 -name 'talvenor_*.deb' | head -n1)
     [[ -n $deb ]] || { fail "cpack made no talvenor_*.deb"; finish; }
     pass "cpack -G DEB built $(basename "$deb")"
+    # Its infos (-I) name a program built without Debian's hardening.
+    local verdict="lintian finds no error, no warning and no program without Debian's hardening"
+    if lintian -I "$deb" >"$work/lintian.log" 2>&1 && ! grep -qE '^[EW]: |^I: .*hardening-' "$work/lintian.log"; then
+        pass "$verdict"
+    else cat "$work/lintian.log" >&2; fail "$verdict"; fi
 
     check "the package is called talvenor" test "$(dpkg-deb -f "$deb" Package)" = talvenor
     check "the package's version is 1.0" test "$(dpkg-deb -f "$deb" Version)" = 1.0
@@ -171,6 +182,10 @@ case_deb() {
     check "talvenor --version prints Talvenor 1.0" test "$(env -u DISPLAY /usr/bin/talvenor --version)" = "Talvenor 1.0"
     check "talvenor --help exits 0" bash -c "env -u DISPLAY /usr/bin/talvenor --help >'$work/help' 2>&1"
     check "talvenor --help shows a French usage" grep -q "Utilisation : talvenor" "$work/help"
+    check "man finds the installed page" test "$(man -w talvenor)" = /usr/share/man/man1/talvenor.1.gz
+    check "man shows it, without a warning" bash -c \
+        "LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l /usr/share/man/man1/talvenor.1.gz >'$work/man' 2>'$work/man.err';
+         cat '$work/man.err' >&2; test ! -s '$work/man.err' && grep -q 'talvenor -- -FICHIER' '$work/man'"
     check_refusal /usr/bin/talvenor
 
     start_xvfb

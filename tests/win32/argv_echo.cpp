@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for a tool: writes what it received to "argv_echo.txt" in its working directory, as
 // UTF-8 lines: the raw command line, the working directory, the show command it was asked for,
 // then one argument per line. A console program, as ffmpeg is. Then, as ffmpeg would:

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a Windows program under Wine with the screen's scaling set to DPI dots per inch (96 is
 # 100 %, 144 is 150 %), then sets 100 % back whatever happened. The program is told the scaling
 # it should find in TALVENOR_EXPECTED_DPI.

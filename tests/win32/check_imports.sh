@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program and the tools beside it run from their folder on a bare Windows: every DLL they
 # import must be one that Windows itself ships, never a compiler runtime nor a tool's library.
 # Usage: check_imports.sh OBJDUMP EXE...

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads and types into another process's console for the tests, as a user at its window would:
 //   console_peek text PROCESS        what the console shows, one UTF-8 line per row, blanks trimmed
 //   console_peek type PROCESS KEYS   types KEYS into the console's input ("\r" in KEYS is Entrée)

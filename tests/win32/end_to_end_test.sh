@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program under Wine on the X display in DISPLAY, driven by real clicks at the design's
 # pixels: the window and its pictures, a file chosen in the open-file dialog, the four conversions
 # run by the ffmpeg.exe the package ships (its outputs read back with this system's ffprobe), the

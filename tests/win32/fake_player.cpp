@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for the player, a console program as ffplay is: opens a visible window titled with
 // its first argument, shown as it was asked to be shown, and quits on the key "q" as the player
 // does. When TALVENOR_PLAYER_REPORT names a file, it appends to it, as UTF-8 lines: its working

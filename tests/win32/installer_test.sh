@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # installer_test.sh SOURCE_DIR WIN_BUILD_DIR WINE_LOADER: the installer, silent, in a fresh Wine
 # prefix of its own on the display in DISPLAY: files, shortcut, keys; the command registered for
 # .flv, with ffmpeg missing, then on the user's PATH as winget leaves it; updates; the uninstall,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads another program's windows for the end-to-end test, as an accessibility tool would:
 //   window_probe texts TITLE      the texts of the window's child controls, one per line
 //   window_probe names TITLE      the names a screen reader gives those controls, one per line

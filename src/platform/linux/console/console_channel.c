@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 #define _GNU_SOURCE
 #include "console_channel.h"
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* The private channel between a conversion console and the window that shows it.
  *
  * The console makes a socket file in a fresh folder that only its user may enter (under

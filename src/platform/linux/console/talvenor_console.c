@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
 /* talvenor-console: runs a conversion at once and shows it in a terminal window.
  *
  * Starting the tool behind a terminal would make it wait for the terminal's own start-up (a tenth
@@ -498,7 +499,7 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
         return 2;
     }
     /* A folder gone meanwhile: the tool then fails to find its file, in the window, where it shows. */
-    if (dir != NULL) (void)chdir(dir);
+    if (dir != NULL && chdir(dir) != 0) dir = NULL;
     struct Session fresh;
     if (session == NULL) {
         if (Prepare(&fresh) != 0) {
