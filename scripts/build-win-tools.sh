@@ -54,7 +54,7 @@ ffmpeg_configure=(--enable-cross-compile --arch=x86_64 --target-os=mingw32 --cro
                   --disable-encoders --enable-encoder=mpeg4,rawvideo,pcm_s16le,mpeg1video,mp2,flv,libmp3lame
                   --disable-muxers --enable-muxer=avi,flv,mpeg1system
                   --disable-filters
-                  --enable-filter=scale,fps,aresample,format,aformat,null,anull,trim,atrim,setpts,asetpts,crop,transpose,hflip,vflip,rotate
+                  --enable-filter=scale,fps,split,lut2,aresample,format,aformat,null,anull,trim,atrim,setpts,asetpts,crop,transpose,hflip,vflip,rotate
                   --disable-protocols --enable-protocol=file,pipe)
 
 compiler=$("$cc" --version | head -n1)
