@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The conversion sources of tests/conversion_sources.txt, for every runner of the table.
-#   conversion_sources.sh make FOLDER              makes each source in FOLDER with the ffmpeg on the PATH
+#   conversion_sources.sh make FOLDER [OUTPUTS]    makes each source in FOLDER (and the folder OUTPUTS)
+#                                                  with the ffmpeg on the PATH
 #   conversion_sources.sh check SOURCE OUTPUT ROW  says what is wrong with preset ROW's OUTPUT of SOURCE
 # Both print nothing when all is well (check always exits 0: its words are the verdict).
 # The checks use Debian's ffprobe and ffmpeg, whichever ffmpeg made OUTPUT.
@@ -41,6 +42,7 @@ verdict() {
 
 case "${1:-}" in
   make)
+    mkdir -p "$2" ${3:+"$3"}
     rows source | while IFS=$'\t' read -r name seconds want arguments; do
       # shellcheck disable=SC2086 # the arguments are words with no blank inside
       ffmpeg -nostdin -v error -y $arguments "$2/$name" || echo "$name: ffmpeg could not make it"

@@ -324,11 +324,6 @@ void WindowInputTest::launchButtonRunsTheConversion_data() {
         << 1 << "/home/anne/clip.flv"
         << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv -vcodec rawvideo -s 320x240 "
            "-acodec pcm_s16le -ac 2 -f avi clip.avi, 1)";
-    QTest::newRow("row 2")
-        << 2 << "/home/anne/clip.flv"
-        << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv -vf split[a][b];[a]fps='if(gte(source_fps,19.488),"
-           "source_fps,if(gt(source_fps,0),source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];"
-           "[r][b]lut2=c0=y:c1=y:c2=y clip.mpeg, 1)";
     QTest::newRow("row 3")
         << 3 << "/home/anne/clip.avi"
         << "Shell(/opt/talvenor/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 "

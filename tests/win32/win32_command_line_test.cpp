@@ -51,11 +51,6 @@ TEST(WindowsCommandLine, PlainNamesGiveTheComposedTextWithTheToolFound) {
     const Case cases[] = {
         {ConversionCommand(kPresets[0], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
          L"C:\\Outils\\ffmpeg.exe -y -i clip.flv -f avi clip.avi"},
-        // The MPEG preset's filter, quotes and brackets included, needs no quoting.
-        {ConversionCommand(kPresets[2], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
-         L"C:\\Outils\\ffmpeg.exe -y -i clip.flv -vf split[a][b];[a]fps='if(gte(source_fps,19.488),source_fps,"
-         L"if(gt(source_fps,0),source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];[r][b]"
-         L"lut2=c0=y:c1=y:c2=y clip.mpeg"},
         {ConversionCommand(kPresets[3], "D:\\T", "vidéo"), L"D:\\T\\ffmpeg",
          L"D:\\T\\ffmpeg -y -i vidéo.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv vidéo.flv"},
         {PlayerCommand("C:\\Outils", "clip", ".flv"), L"C:\\Outils\\ffplay.exe",
