@@ -3,8 +3,9 @@
 # clicks, with the real ffmpeg and ffplay.
 add_executable(talvenor_e2e_tests tests/linux/desktop_driver.cpp tests/linux/end_to_end_test.cpp
   tests/linux/open_file_test.cpp)
-target_link_libraries(talvenor_e2e_tests PRIVATE GTest::gtest_main X11::X11)
+target_link_libraries(talvenor_e2e_tests PRIVATE talvenor_core GTest::gtest_main X11::X11)
 target_compile_definitions(talvenor_e2e_tests PRIVATE
+  TALVENOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   TALVENOR_EXECUTABLE="$<TARGET_FILE:talvenor>"
   TALVENOR_CONSOLE="$<TARGET_FILE:talvenor-console>"
   TALVENOR_ARTIFACTS="${CMAKE_BINARY_DIR}")

@@ -12,7 +12,16 @@ const std::array<ConversionPreset, kPresetCount> kPresets{{
     {"Vidéo  FLV vers AVI", ".flv", "Video|*.flv;", ".flv -f avi ", ".avi"},
     {"Vidéo  FLV vers AVI non compressé.", ".flv", "Video|*.flv;",
      ".flv -vcodec rawvideo -s 320x240 -acodec pcm_s16le -ac 2 -f avi ", ".avi"},
-    {"Vidéo  FLV vers MPEG1", ".flv", "Video|*.flv;", ".flv  ", ".mpeg"},
+    // MPEG-1 knows only the rates 23.976 to 60. Below 19.488 frames a second ffmpeg would pick one
+    // of its unofficial rates (15, 12, 10, 5) and then refuse it: such a source gets the smallest
+    // multiple of its rate from 23.976 up (15 -> 30, 12 -> 24), others the rate ffmpeg picks for
+    // them, 25 when it knows none. Only the rate changes: lut2 takes it from its first input, one
+    // picture of the fps filter, and copies the pixels of the second, the pictures at their own
+    // times, which ffmpeg then repeats to fill the rate, as it always has.
+    {"Vidéo  FLV vers MPEG1", ".flv", "Video|*.flv;",
+     ".flv -vf split[a][b];[a]fps='if(gte(source_fps,19.488),source_fps,if(gt(source_fps,0),"
+     "source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];[r][b]lut2=c0=y:c1=y:c2=y ",
+     ".mpeg"},
     {"Vidéo  AVI vers FLV", ".avi", "Video|*.avi;",
      ".avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv ", ".flv"},
 }};

@@ -15,6 +15,9 @@ struct ConversionCase {
 };
 
 TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
+    const std::string kMpegRate =
+        "split[a][b];[a]fps='if(gte(source_fps,19.488),source_fps,if(gt(source_fps,0),"
+        "source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];[r][b]lut2=c0=y:c1=y:c2=y";
     const std::vector<ConversionCase> cases = {
         {0, "D:\\Tools", "clip", "D:\\Tools/ffmpeg -y -i clip.flv -f avi clip.avi",
          {"-y", "-i", "clip.flv", "-f", "avi", "clip.avi"}},
@@ -22,8 +25,8 @@ TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
          "/opt/t/ffmpeg -y -i clip.flv -vcodec rawvideo -s 320x240 -acodec pcm_s16le -ac 2 -f avi clip.avi",
          {"-y", "-i", "clip.flv", "-vcodec", "rawvideo", "-s", "320x240", "-acodec", "pcm_s16le", "-ac",
           "2", "-f", "avi", "clip.avi"}},
-        {2, "/opt/t", "clip", "/opt/t/ffmpeg -y -i clip.flv  clip.mpeg",
-         {"-y", "-i", "clip.flv", "clip.mpeg"}},
+        {2, "/opt/t", "clip", "/opt/t/ffmpeg -y -i clip.flv -vf " + kMpegRate + " clip.mpeg",
+         {"-y", "-i", "clip.flv", "-vf", kMpegRate, "clip.mpeg"}},
         {3, "/opt/t", "clip",
          "/opt/t/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv clip.flv",
          {"-y", "-i", "clip.avi", "-ab", "56k", "-ar", "44100", "-b", "200k", "-r", "15", "-s", "320x240",

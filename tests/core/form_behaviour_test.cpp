@@ -106,11 +106,11 @@ TEST_F(FormTest, ChoosingAPresetDropsTheChosenFile) {
 }
 
 TEST_F(FormTest, LaunchBuildsTheLineFromTheTextShownAtClickTime) {
-    LoadAndChoose(2, "/v/clip.flv");
+    LoadAndChoose(0, "/v/clip.flv");
     controls.text[ControlId::Text1] = "autre";
     form.CmdLancer_Click();
     ASSERT_EQ(platform.launched.size(), 1u);
-    EXPECT_EQ(platform.launched[0].text, "/opt/talvenor/ffmpeg -y -i autre.flv  autre.mpeg");
+    EXPECT_EQ(platform.launched[0].text, "/opt/talvenor/ffmpeg -y -i autre.flv -f avi autre.avi");
     EXPECT_EQ(platform.styles[0], WindowStyle::NormalFocus);
     EXPECT_TRUE(platform.messages.empty());
 }

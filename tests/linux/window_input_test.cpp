@@ -325,9 +325,6 @@ void WindowInputTest::launchButtonRunsTheConversion_data() {
         << 1 << "/home/anne/clip.flv"
         << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv -vcodec rawvideo -s 320x240 "
            "-acodec pcm_s16le -ac 2 -f avi clip.avi, 1)";
-    QTest::newRow("row 2, two blanks")
-        << 2 << "/home/anne/clip.flv"
-        << "Shell(/opt/talvenor/ffmpeg -y -i clip.flv  clip.mpeg, 1)";
     QTest::newRow("row 3")
         << 3 << "/home/anne/clip.avi"
         << "Shell(/opt/talvenor/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 "

@@ -52,9 +52,6 @@ TEST(WindowsCommandLine, PlainNamesGiveTheComposedTextWithTheToolFound) {
     const Case cases[] = {
         {ConversionCommand(kPresets[0], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
          L"C:\\Outils\\ffmpeg.exe -y -i clip.flv -f avi clip.avi"},
-        // The two blanks of the MPEG preset stay.
-        {ConversionCommand(kPresets[2], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
-         L"C:\\Outils\\ffmpeg.exe -y -i clip.flv  clip.mpeg"},
         {ConversionCommand(kPresets[3], "D:\\T", "vidéo"), L"D:\\T\\ffmpeg",
          L"D:\\T\\ffmpeg -y -i vidéo.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv vidéo.flv"},
         {PlayerCommand("C:\\Outils", "clip", ".flv"), L"C:\\Outils\\ffplay.exe",
