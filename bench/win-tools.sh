@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows package's own ffmpeg.exe against Debian's ffmpeg, on this machine:
 #   bench/win-tools.sh [TOOLS_DIR]
 # TOOLS_DIR holds ffmpeg.exe and ffplay.exe (default: what scripts/build-win-tools.sh prints). A

@@ -52,6 +52,8 @@ if(TALVENOR_BUILD_TESTS)
     target_link_libraries(${helper} PRIVATE shell32 user32)
   endforeach()
   target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32)
+  add_executable(preset_line tests/win32/preset_line.cpp)
+  target_link_libraries(preset_line PRIVATE talvenor_core)
 
   # The window's tests draw the real pictures, so the test program carries the resources too.
   add_executable(talvenor_win32_tests

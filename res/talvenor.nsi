@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer: Talvenor for the current user, without administrator rights, with its
 ; Start menu shortcut, « Ouvrir avec » for FLV and AVI files and its entry in « Applications et
 ; fonctionnalités », with the ffmpeg.exe and ffplay.exe it ships and their licences. Made by

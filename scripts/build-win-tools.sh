@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the ffmpeg.exe and ffplay.exe that the Windows package ships, for 64-bit Windows with
 # mingw-w64, from Debian 12's own source packages (ffmpeg, lame, libsdl2, zlib), fetched by apt as
 # the machine is configured (its mirrors, proxies and keys) and checked against Debian's signed

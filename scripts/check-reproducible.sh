@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the whole Windows release twice from nothing and compares the bytes:
 #   scripts/check-reproducible.sh
 # Two clones of this checkout's commit, in different folders, one after the other (so at different

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Windows release: Talvenor.exe with its French read-me, its licence, the ffmpeg.exe and
 # ffplay.exe it ships and their licences, as a zip and as an installer, and beside them the sources
 # of all of it and their checksums:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The conversion sources of tests/conversion_sources.txt, for every runner of the table.
 #   conversion_sources.sh make FOLDER [OUTPUTS]    makes each source in FOLDER (and the folder OUTPUTS)
 #                                                  with the ffmpeg on the PATH

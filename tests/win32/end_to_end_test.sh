@@ -327,5 +327,25 @@ else
   failures=$((failures + 1))
 fi
 
+# Every source of the table, made by this system's ffmpeg, through every preset that reads it, by
+# the shipped ffmpeg.exe with the line the core gives a click; the table's script checks each output.
+table=$(dirname "$0")/../conversion_sources.sh
+mkdir "$work/table"
+check "the table's sources are made" test -z "$(bash "$table" make "$work/table")"
+for file in "$work/table"/*; do
+  name=${file##*/}
+  for row in 0 1 2 3; do
+    case "$row:$name" in 3:*.avi | [012]:*.flv) ;; *) continue ;; esac
+    mapfile -t arguments < <("$wine" "$(dirname "$exe")/preset_line.exe" "$row" "out-${name%.*}" "$name" | tr -d '\r')
+    (cd "$work/table" && "$wine" "$work/Talvenor/ffmpeg.exe" -nostdin -v error "${arguments[@]}") >"$work/table.log" 2>&1 ||
+      { echo "  ffmpeg.exe said: $(tail -n 3 "$work/table.log")"; }
+    output=$(ls "$work/table" | grep "^out-${name%.*}\." | head -n 1)
+    verdict=$(bash "$table" check "$file" "$work/table/${output:-none}" "$row")
+    check "preset $row converts $name with the shipped ffmpeg.exe" test -n "$output" -a -z "$verdict"
+    [ -z "$verdict" ] || echo "  $verdict"
+    rm -f "$work/table/out-"*
+  done
+done
+
 echo "$failures end-to-end check(s) failed"
 [ "$failures" -eq 0 ]
