@@ -64,9 +64,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # at run time is listed here: libXtst for typing keys, the tools, a terminal for conversions, the fonts
 # of the window and Qt's French texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# sensible-browser opens the web site where xdg-open is missing.
+# sensible-browser opens the web site where xdg-open is missing. The MPEG-1 conversion's filter
+# needs ffmpeg 5.0 or later.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libxtst6, ffmpeg, xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n, sensible-utils")
+    "libxtst6, ffmpeg (>= 7:5.0), xterm | x-terminal-emulator, fonts-liberation2, qt6-translations-l10n, sensible-utils")
 # The desktop's own file dialog on GTK desktops.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-gtk-platformtheme")
 set(CPACK_GENERATOR DEB)

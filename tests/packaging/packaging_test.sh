@@ -165,6 +165,7 @@ case_deb() {
     for dep in libqt6widgets6 libqt6gui6 libqt6core6 libx11-6 libxtst6 ffmpeg fonts-liberation2 qt6-translations-l10n; do
         check "the package depends on $dep" grep -qE "(^|, )$dep( |,|$)" <<<"$depends"
     done
+    check "the package needs ffmpeg 5.0 or later, which the MPEG-1 conversion's filter needs" grep -qF "ffmpeg (>= 7:5.0)" <<<"$depends"
     check "the package depends on a terminal emulator" grep -qE "xterm \| x-terminal-emulator" <<<"$depends"
     check "the package suggests the GTK dialogs" grep -qE "(^|, )qt6-gtk-platformtheme( |,|$)" <<<"$(dpkg-deb -f "$deb" Suggests)"
     dpkg-deb -x "$deb" "$work/unpacked"
