@@ -143,6 +143,12 @@ ffmpeg_configure=(--enable-cross-compile --arch=x86_64 --target-os=mingw32 --cro
                   --extra-cflags=-I../stage$prefix/include
                   "--extra-ldflags=-L../stage$prefix/lib -static -Wl,--no-insert-timestamp")
 
+# The one time the programs carry, in their headers (strip writes it there): the date of the ffmpeg
+# source package's latest changelog entry, as for Debian's own builds.
+SOURCE_DATE_EPOCH=$(tar -xOJf "$(folder_of ffmpeg "$ffmpeg_version")"/*.debian.tar.xz debian/changelog |
+  dpkg-parsechangelog -l- -STimestamp)
+export SOURCE_DATE_EPOCH
+
 compiler=$("$cc" --version | head -n1)
 assembler=$(nasm -v)
 sums=$(for entry in "${chosen[@]}"; do
@@ -150,7 +156,7 @@ sums=$(for entry in "${chosen[@]}"; do
          (cd "$folder" && sha256sum -- *)
        done)
 recipe=$(printf '%s\n' "$compiler" "$assembler" "${chosen[@]}" "$sums" "${zlib_env[*]}" \
-  "${lame_configure[*]}" "${sdl_configure[*]}" "${ffmpeg_configure[*]}" "$prefix")
+  "${lame_configure[*]}" "${sdl_configure[*]}" "${ffmpeg_configure[*]}" "$prefix" "SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH")
 key=$(printf '%s' "$recipe" | sha256sum | cut -c1-16)
 out=$cache/win-tools/ffmpeg-${ffmpeg_version#*:}-lame-$lame_version-sdl-$sdl_version-zlib-${zlib_version#*:}-$key
 
@@ -238,7 +244,8 @@ ffmpeg $(upstream_of "$ffmpeg_version") et LAME $(upstream_of "$lame_version") s
 SDL2 $(upstream_of "$sdl_version") et zlib $(upstream_of "$zlib_version") sous licence zlib (SDL2-zlib.txt, zlib.txt). Les deux
 programmes sont liés statiquement à ces bibliothèques.
 
-Compilateur : $compiler, pour $host ; assembleur : $assembler.
+Compilateur : $compiler, pour $host ; assembleur : $assembler ; SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH
+(la date de la dernière entrée de debian/changelog de ffmpeg), l'heure que portent les programmes.
 Chaque paquet est déballé avec « dpkg-source -x FICHIER.dsc », qui applique les correctifs de
 Debian. Lignes de construction, dans cet ordre ; DESTDIR est un dossier d'installation
 intermédiaire, ../stage à côté des sources de ffmpeg, où PKG_CONFIG_LIBDIR et

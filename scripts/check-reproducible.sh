@@ -13,7 +13,6 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/talvenor-reproducible.XXXXXX)
-trap 'rm -rf "$work"' EXIT
 version=$(sed -n 's/^#define TALVENOR_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/core/version.h")
 
 make_release() {  # make_release FOLDER
@@ -44,4 +43,6 @@ for file in ffmpeg.exe ffplay.exe Talvenor.exe Talvenor-$version-windows.zip Tal
     differ=1
   fi
 done
+# What differs is kept to be looked at (diffoscope, cmp -l).
+if [ "$differ" = 0 ]; then rm -rf "$work"; else echo "kept in $work" >&2; fi
 exit $differ
