@@ -13,11 +13,13 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/talvenor-reproducible.XXXXXX)
+# Both clones are of the commit checked out now, whatever is committed meanwhile.
+commit=$(git -C "$root" rev-parse HEAD)
 version=$(sed -n 's/^#define TALVENOR_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/core/version.h")
 
 make_release() {  # make_release FOLDER
   local clone=$1/talvenor started=$SECONDS
-  git clone -q "$root" "$clone"
+  git clone -q "$root" "$clone" && git -C "$clone" checkout -q "$commit"
   export TALVENOR_TOOLS_CACHE=$1/cache
   local tools
   tools=$("$clone/scripts/build-win-tools.sh")
