@@ -7,12 +7,22 @@ find_package(X11 REQUIRED)
 set(CMAKE_AUTOMOC ON)
 
 add_library(talvenor_linux STATIC
-  src/platform/linux/desktop_notifications.cpp
-  src/platform/linux/linux_process.cpp
-  src/platform/linux/linux_services.cpp
-  src/platform/linux/qt_dialog.cpp
-  src/platform/linux/qt_form.cpp
-  src/platform/linux/x11_desktop.cpp
+  src/platform/linux/linux_console.cpp
+  src/platform/linux/linux_files.cpp
+  src/platform/linux/linux_keys.cpp
+  src/platform/linux/linux_launch.cpp
+  src/platform/linux/linux_notifications.cpp
+  src/platform/linux/linux_platform.cpp
+  src/platform/linux/linux_player.cpp
+  src/platform/linux/linux_spawn.c
+  src/platform/linux/linux_window_move.cpp
+  src/platform/linux/qt_file_dialog.cpp
+  src/platform/linux/qt_message_boxes.cpp
+  src/platform/linux/qt_window.cpp
+  src/platform/linux/qt_window_input.cpp
+  src/platform/linux/qt_window_paint.cpp
+  src/platform/linux/x11_keys.cpp
+  src/platform/linux/x11_windows.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/embedded_pictures.cpp)
 target_include_directories(talvenor_linux PUBLIC src/platform/linux)
 # libXtst is opened when the first key is sent (its header is needed to build, not the library).
@@ -45,8 +55,10 @@ target_compile_definitions(talvenor_linux PRIVATE TALVENOR_CONSOLE_FROM_BIN="${T
 # own start is off the click's path.
 enable_language(C)
 add_executable(talvenor-console src/platform/linux/console/talvenor_console.c
-  src/platform/linux/console/console_channel.c)
+  src/platform/linux/console/console_attach.c src/platform/linux/console/console_run.c
+  src/platform/linux/console/console_channel.c src/platform/linux/linux_spawn.c)
 set_target_properties(talvenor-console PROPERTIES C_STANDARD 11 AUTOMOC OFF)
+target_include_directories(talvenor-console PRIVATE src/platform/linux)
 target_link_libraries(talvenor-console PRIVATE talvenor_progress)
 add_dependencies(talvenor talvenor-console)
 

@@ -6,13 +6,20 @@ add_library(talvenor_win32 STATIC
   src/platform/win32/win32_accessible.cpp
   src/platform/win32/win32_command_line.cpp
   src/platform/win32/win32_console.cpp
-  src/platform/win32/win32_dialog.cpp
+  src/platform/win32/win32_file_dialog.cpp
+  src/platform/win32/win32_files.cpp
   src/platform/win32/win32_keys.cpp
+  src/platform/win32/win32_launch.cpp
+  src/platform/win32/win32_message_boxes.cpp
+  src/platform/win32/win32_notifications.cpp
   src/platform/win32/win32_pictures.cpp
-  src/platform/win32/win32_services.cpp
-  src/platform/win32/win32_shell.cpp
+  src/platform/win32/win32_platform.cpp
+  src/platform/win32/win32_player.cpp
   src/platform/win32/win32_text.cpp
-  src/platform/win32/win32_window.cpp)
+  src/platform/win32/win32_window.cpp
+  src/platform/win32/win32_window_input.cpp
+  src/platform/win32/win32_window_move.cpp
+  src/platform/win32/win32_window_paint.cpp)
 target_include_directories(talvenor_win32 PUBLIC src/platform/win32)
 # Windows 7 and later: every function used is there.
 target_compile_definitions(talvenor_win32 PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
@@ -59,12 +66,15 @@ if(TALVENOR_BUILD_TESTS)
   add_executable(talvenor_win32_tests
     tests/win32/win32_command_line_test.cpp
     tests/win32/win32_console_test.cpp
+    tests/win32/win32_file_dialog_test.cpp
+    tests/win32/win32_file_test.cpp
+    tests/win32/win32_keys_test.cpp
+    tests/win32/win32_launch_test.cpp
+    tests/win32/win32_message_boxes_test.cpp
     tests/win32/win32_player_test.cpp
     tests/win32/win32_resources_test.cpp
-    tests/win32/win32_file_test.cpp
-    tests/win32/win32_services_test.cpp
-    tests/win32/win32_shell_test.cpp
     tests/win32/win32_test_main.cpp
+    tests/win32/win32_window_input_test.cpp
     tests/win32/win32_window_test.cpp
     res/talvenor.rc)
   target_include_directories(talvenor_win32_tests PRIVATE tests/win32)

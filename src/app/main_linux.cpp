@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "form1.h"
-#include "linux_services.h"
-#include "qt_dialog.h"
-#include "qt_form.h"
+#include "linux_platform.h"
+#include "qt_file_dialog.h"
+#include "qt_window.h"
 #include "start_arguments.h"
 #include "version.h"
 
@@ -45,8 +45,6 @@ int main(int argc, char** argv) {
     talvenor::linux_backend::QtFileDialog dialog(&window);
     talvenor::Form1 form(window, dialog, platform);
     platform.AttachWindow(&window);
-    platform.OnConversionEnded(
-        [&form](talvenor::ProcessHandle process, int code, double seconds) { form.ConversionEnded(process, code, seconds); });
     window.Attach(&form);
     form.Raise(talvenor::ControlId::Form1, talvenor::EventKind::Load);
     window.ShowCentred();

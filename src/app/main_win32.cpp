@@ -12,9 +12,9 @@
 #include "start_arguments.h"
 #include "version.h"
 #include "win32_console.h"
-#include "win32_dialog.h"
+#include "win32_file_dialog.h"
 #include "win32_pictures.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_text.h"
 #include "win32_window.h"
 
@@ -65,8 +65,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     window.Attach(form);
     platform.SetOwner(window.Handle());
-    platform.SetConversionEndedHandler(
-        [&form](ProcessHandle process, int exitCode, double seconds) { form.ConversionEnded(process, exitCode, seconds); });
     platform.SetMessageFilter([&window](MSG& message) { return window.PreTranslateMessage(message); });
     dialog.SetOwner(window.Handle());
     window.LoadAndShow();

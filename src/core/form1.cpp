@@ -74,7 +74,10 @@ std::string Isolated(const std::string& name) {
 }
 
 Form1::Form1(FormControls& controls, OpenFileDialog& dialog, PlatformServices& platform)
-    : controls_(controls), Cmd1(dialog), platform_(platform) {}
+    : controls_(controls), Cmd1(dialog), platform_(platform) {
+    platform_.OnConversionEnded(
+        [this](ProcessHandle process, int exitCode, double seconds) { ConversionEnded(process, exitCode, seconds); });
+}
 
 void Form1::Raise(ControlId control, EventKind event, const MouseEvent& mouse) {
     if (!IsConnected(control, event)) return;
@@ -381,6 +384,10 @@ std::string ConversionDoneText(const std::string& outputName, const std::string&
 
 std::string FolderShowFailureMessage(const std::string& folder) {
     return "Impossible d'ouvrir le dossier « " + Isolated(folder) + " » : aucun programme adapté n'a été trouvé.";
+}
+
+std::string NotifiedFileFailureMessage(const std::string& file, bool fileGone, std::string_view separators) {
+    return fileGone ? FileRefusal(file, FileState::Missing) : FolderShowFailureMessage(FolderOf(file, separators));
 }
 
 }  // namespace talvenor

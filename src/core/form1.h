@@ -129,5 +129,8 @@ std::string ConversionBusyMessage(const std::string& outputName);
 std::string ConversionDoneText(const std::string& outputName, const std::string& folder);
 // What the user reads when nothing on the system can show `folder` after a click on that notification.
 std::string FolderShowFailureMessage(const std::string& folder);
+// What the user reads when a click on that notification cannot show `file` (its folders separated
+// by `separators`): the file itself has gone, or nothing can show its folder.
+std::string NotifiedFileFailureMessage(const std::string& file, bool fileGone, std::string_view separators);
 
 }  // namespace talvenor

@@ -141,4 +141,27 @@ bool IsConnected(ControlId control, EventKind event) {
     return false;
 }
 
+ControlId FirstFocus() {
+    const ControlDesign* first = nullptr;
+    for (const ControlDesign& design : kControlDesigns) {
+        const bool stop = design.tabIndex >= 0 && design.kind != ControlKind::Label &&
+                          design.kind != ControlKind::FileDialog &&
+                          design.enabled && design.visible;
+        if (stop && (first == nullptr || design.tabIndex < first->tabIndex)) first = &design;
+    }
+    return first != nullptr ? first->id : ControlId::Form1;
+}
+
+bool KeyClicksTextBox(ControlId box, const KeyPress& key) {
+    if (DesignOf(box).kind != ControlKind::TextBox || !IsConnected(box, EventKind::Click)) return false;
+    const bool plain = !key.shift && !key.control && !key.alt;
+    const bool altAlone = key.alt && !key.shift && !key.control;
+    return (plain && (key.key == Key::Space || key.key == Key::Enter || key.key == Key::F4)) ||
+           (altAlone && key.key == Key::Down);
+}
+
+bool KeyPressesButton(const KeyPress& key) {
+    return key.key == Key::Enter && !key.shift && !key.control && !key.alt;
+}
+
 }  // namespace talvenor

@@ -117,6 +117,23 @@ extern const std::array<EventConnection, kConnectionCount> kConnections;
 
 bool IsConnected(ControlId control, EventKind event);
 
+// The control that has the focus when the window opens: the first stop of the tab order.
+ControlId FirstFocus();
+
+// A key pressed on one of the window's controls, as the program reads it.
+enum class Key { Space, Enter, F4, Down, Other };
+struct KeyPress {
+    Key key = Key::Other;
+    bool shift = false;
+    bool control = false;
+    bool alt = false;
+};
+// Space, Enter, F4 or Alt+Down on a text box whose click is connected (the file box) act as the
+// click: they open the dialog.
+bool KeyClicksTextBox(ControlId box, const KeyPress& key);
+// Enter presses the focused button, as in a dialog where the focused button is the default.
+bool KeyPressesButton(const KeyPress& key);
+
 // The text of Text1 that stands for "no file chosen", and the colours that go with each state.
 inline constexpr std::string_view kFilePrompt = "Un clic ici pour sélectionner le fichier à coder";
 inline constexpr Colour kPromptColour = 0xC0C0FF;

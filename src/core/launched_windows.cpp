@@ -16,4 +16,17 @@ std::int64_t LaunchedWindows::ProcessOf(WindowHandle window) const {
     return found == standIns_.end() ? 0 : found->second;
 }
 
+std::int64_t LaunchedWindows::BringForward(WindowHandle window) {
+    keyTarget_ = 0;
+    const std::int64_t process = ProcessOf(window);
+    toMinimise_.erase(process);
+    return process;
+}
+
+WindowHandle LaunchedWindows::TakeKeyTarget() {
+    const WindowHandle target = keyTarget_;
+    keyTarget_ = 0;
+    return target;
+}
+
 }  // namespace talvenor

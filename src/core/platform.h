@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,34 @@ using ProcessHandle = std::uintptr_t;
 // Started, but the system gives nothing to follow it by (a page handed to the desktop's browser).
 inline constexpr ProcessHandle kUnfollowedProcess = ~ProcessHandle{0};
 
-// How a started program's window opens.
+// How a started program's window opens, as the program asks for it.
 enum class WindowStyle : int {
     NormalFocus = 1,     // the conversion: a visible window that takes the focus
     MinimisedFocus = 2,  // the player, the mixer, the browser
 };
+
+// What a launch is for: each backend starts it the way its system does, never guessing it from
+// a program's name.
+enum class LaunchPurpose {
+    Conversion,  // a tool shown in a console (a terminal on Linux) and followed to its end
+    Player,      // the player, whose window a stop brings forward for its keys
+    Mixer,       // the system's volume mixer
+    WebSite,     // the program's web site, in the desktop's browser
+};
+
+// Only the player starts minimised: the mixer and the browser stand in for windows that show at
+// once, and a page opened minimised would look as if nothing had happened.
+constexpr bool StartsMinimised(LaunchPurpose purpose, WindowStyle style) {
+    return purpose == LaunchPurpose::Player && style == WindowStyle::MinimisedFocus;
+}
+
+// How long a stop waits for the player's window to show, and then for the focus to reach it
+// before its keys are dropped.
+inline constexpr int kStopWindowWaitMs = 3000;
+inline constexpr int kStopFocusWaitMs = 1500;
+// How long a player started minimised may take to show its window (a cold start, a slow disk,
+// a loaded machine) and still be minimised as it shows.
+inline constexpr int kPlayerShowWaitMs = 30000;
 
 // A command line in two forms: the text the program composes, and the argument vector that a
 // process actually receives. The vector is built from the same pieces, so no file name is ever
@@ -32,6 +56,7 @@ struct CommandLine {
     std::string program;                 // the program's name, no directory ("ffmpeg", "sndvol32")
     std::vector<std::string> arguments;  // one element per argument, program name excluded
     std::string description;             // how a message names the program ("ffmpeg", "le navigateur web")
+    LaunchPurpose purpose = LaunchPurpose::Conversion;
 
     bool operator==(const CommandLine&) const = default;
 };
@@ -123,6 +148,11 @@ public:
                              std::uintptr_t extraInfo) = 0;
     // GetVersionExA's dwPlatformId; 0 when the query fails.
     virtual std::uint32_t PlatformId() = 0;
+
+    // Tells `ended`, on the window's thread, of the end of each conversion that Shell started: its
+    // process, its exit code and how many seconds it ran.
+    using ConversionEndedHandler = std::function<void(ProcessHandle, int exitCode, double seconds)>;
+    virtual void OnConversionEnded(ConversionEndedHandler ended) = 0;
 
     // A desktop notification; nothing where the desktop can show none. A click on it shows
     // `file`, selected in its folder, in the desktop's file manager.

@@ -79,6 +79,7 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     line.toolDir = toolDir;
     line.program = "ffmpeg";
     line.description = "ffmpeg";
+    line.purpose = LaunchPurpose::Conversion;
     line.arguments = {"-y", "-i"};
     line.arguments.push_back(FileArgument(input));
     for (std::string& word : SplitWords(middle.substr(extEnd))) line.arguments.push_back(std::move(word));
@@ -94,17 +95,23 @@ CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseNam
     line.toolDir = toolDir;
     line.program = "ffplay";
     line.description = "ffplay";
+    line.purpose = LaunchPurpose::Player;
     line.arguments = {FileArgument(input)};
     return line;
 }
 
 CommandLine MixerCommand() {
-    return {"sndvol32 /t", "", "sndvol32", {"/t"}, "le mélangeur de volume"};
+    return {"sndvol32 /t", "", "sndvol32", {"/t"}, "le mélangeur de volume", LaunchPurpose::Mixer};
 }
 
 CommandLine WebSiteCommand() {
     return {"explorer.exe " TALVENOR_ADDRESS, "", "explorer.exe", {TALVENOR_ADDRESS},
-            "le navigateur web"};
+            "le navigateur web", LaunchPurpose::WebSite};
+}
+
+std::string WebAddress(const std::string& address) {
+    if (address.find("://") != std::string::npos) return address;
+    return "http://" + address;
 }
 
 std::string FileNameOf(const std::string& path, std::string_view separators) {

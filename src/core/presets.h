@@ -39,6 +39,8 @@ CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseNam
                           const std::string& sourceExt, const std::string& sourceName = {});
 CommandLine MixerCommand();
 CommandLine WebSiteCommand();
+// An address as a browser must be given it: with its scheme, http:// unless it names one.
+std::string WebAddress(const std::string& address);
 
 // The words of a run of options, split at blanks; empty words (double blanks) carry nothing.
 std::vector<std::string> SplitWords(std::string_view text);

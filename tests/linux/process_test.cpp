@@ -18,7 +18,8 @@
 #include <string>
 #include <thread>
 
-#include "linux_process.h"
+#include "linux_console.h"
+#include "linux_launch.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

@@ -8,7 +8,7 @@
 #include <QStringList>
 
 #include "form1.h"
-#include "qt_form.h"
+#include "qt_window.h"
 #include "recording_platform.h"
 
 class QWidget;

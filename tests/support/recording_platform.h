@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls.h"
@@ -47,6 +48,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
+    void OnConversionEnded(ConversionEndedHandler handler) override { conversionEnded = std::move(handler); }
     void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
     // What the fake answers.
@@ -71,6 +73,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> notifications;  // "title: text"
     bool ended = false;
+    ConversionEndedHandler conversionEnded;  // what the form asked to be told
     std::string currentFolder;
 
 private:

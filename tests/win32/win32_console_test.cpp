@@ -15,7 +15,7 @@
 #include "presets.h"
 #include "recording_platform.h"
 #include "win32_handles.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_test_support.h"
 #include "win32_text.h"
 
@@ -230,7 +230,7 @@ TEST_F(ConversionConsoleTest, ALongConversionShowsItsProgressInItsTitleAndEndsWi
     RecordingControls controls{log};
     RecordingDialog dialog{log};
     Form1 form{controls, dialog, platform};
-    platform.SetConversionEndedHandler(
+    platform.OnConversionEnded(
         [&form](ProcessHandle process, int exitCode, double seconds) { form.ConversionEnded(process, exitCode, seconds); });
     form.Form_Load();
     ASSERT_TRUE(form.ChooseFile(win32::Narrow((videos.path() / L"clip été.flv").wstring())));

@@ -15,7 +15,7 @@
 #include "form1.h"
 #include "recording_platform.h"
 #include "win32_pictures.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_test_support.h"
 #include "window_fixture.h"
 #include "win32_text.h"

@@ -10,7 +10,7 @@
 #include "player_help.h"
 #include "presets.h"
 #include "sendkey.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_test_support.h"
 #include "win32_text.h"
 

@@ -114,4 +114,38 @@ inline std::wstring ClassOf(HWND window) {
     return name;
 }
 
+
+// Runs `open`, which shows a modal box of this thread; once the box is up, `act` reads it and
+// closes it.
+class ModalWatcher {
+public:
+    static void Run(const std::function<void()>& open, const std::function<void(HWND)>& act) {
+        current = &act;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, OnTimer);
+        open();
+        KillTimer(nullptr, timer);
+        current = nullptr;
+    }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND candidate, LPARAM found) {
+                if (ClassOf(candidate) == L"#32770" && IsWindowVisible(candidate)) {
+                    *reinterpret_cast<HWND*>(found) = candidate;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        if (box == nullptr || current == nullptr) return;
+        const auto* act = current;
+        current = nullptr;
+        (*act)(box);
+    }
+    static inline const std::function<void(HWND)>* current = nullptr;
+};
+
 }  // namespace talvenor::testing

@@ -10,6 +10,7 @@
 #include "console_words.h"
 #include "conversion_progress.h"
 #include "win32_handles.h"
+#include "win32_platform.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -340,6 +341,54 @@ int RunConversionConsole(const std::wstring& toolLine) {
     WaitForEnter(input.get());
     taskbar.Show(TaskbarProgress::kCleared, 0);
     return static_cast<int>(code);
+}
+
+
+std::wstring Win32Platform::ConsoleProgram() const {
+    if (!consoleProgram_.empty()) return consoleProgram_;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}
+
+void Win32Platform::WatchConversion(DWORD processId, HANDLE process) {
+    HANDLE own = nullptr;
+    // A handle of its own: the one kept for IsRunning goes once the process is seen ended.
+    if (!DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &own, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                         FALSE, 0)) {
+        return;
+    }
+    WatchedConversion conversion;
+    conversion.process.reset(own);
+    conversion.startedAt = GetTickCount64();
+    conversion.notice = std::make_unique<EndedNotice>(EndedNotice{messageWindow_.get(), processId});
+    const auto onEnded = [](PVOID context, BOOLEAN) {
+        const auto* notice = static_cast<const EndedNotice*>(context);
+        PostMessageW(notice->window, kConversionEndedMessage, notice->processId, 0);
+    };
+    if (!RegisterWaitForSingleObject(&conversion.wait, own, onEnded, conversion.notice.get(), INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        return;
+    }
+    // A process id comes back once its process has gone: an earlier watch of it is over.
+    if (const auto earlier = watched_.find(processId); earlier != watched_.end()) {
+        UnregisterWaitEx(earlier->second.wait, INVALID_HANDLE_VALUE);
+    }
+    watched_.insert_or_assign(processId, std::move(conversion));
+}
+
+void Win32Platform::ReportConversionEnd(DWORD processId) {
+    const auto found = watched_.find(processId);
+    if (found == watched_.end()) return;
+    UnregisterWaitEx(found->second.wait, INVALID_HANDLE_VALUE);
+    DWORD code = 0;
+    GetExitCodeProcess(found->second.process.get(), &code);
+    const double seconds = static_cast<double>(GetTickCount64() - found->second.startedAt) / 1000.0;
+    watched_.erase(found);
+    if (conversionEnded_) conversionEnded_(processId, static_cast<int>(code), seconds);
 }
 
 }  // namespace talvenor::win32

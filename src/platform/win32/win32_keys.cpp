@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {

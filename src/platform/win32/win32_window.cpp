@@ -8,7 +8,7 @@
 
 #include "presets.h"
 #include "win32_accessible.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -16,12 +16,6 @@ namespace talvenor::win32 {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"TalvenorForm";
-// Far from IDOK and IDCANCEL, which the dialog keys send to the window.
-constexpr int kFirstControlId = 1000;
-
-int ControlIdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
-
-int Scale(int twips, int dpi) { return TwipsToPixels(twips, dpi); }
 
 // The window's own resolution where the system tracks one per window, else the system's.
 int DpiOf(HWND window) {
@@ -45,13 +39,8 @@ bool IsWindowed(ControlKind kind) {
 
 // A clickable label lies on a window of its own so that screen readers find and name it. The
 // window shows the form's surface where it lies and lets the mouse through to the form.
-bool HasReachableWindow(const ControlDesign& design) { return design.id == ControlId::Label2; }
-
-UINT TextFormat(Alignment alignment) {
-    const UINT horizontal = alignment == Alignment::Centre ? DT_CENTER
-                            : alignment == Alignment::Right ? DT_RIGHT
-                                                            : DT_LEFT;
-    return horizontal | DT_WORDBREAK | DT_NOPREFIX;
+bool HasReachableWindow(const ControlDesign& design) {
+    return design.kind == ControlKind::Label && IsConnected(design.id, EventKind::Click);
 }
 
 // The class, styles and extended styles a control of `design` is created with.
@@ -93,6 +82,13 @@ std::int16_t ButtonOf(UINT message) {
 }
 
 }  // namespace
+
+UINT TextFormat(Alignment alignment) {
+    const UINT horizontal = alignment == Alignment::Centre ? DT_CENTER
+                            : alignment == Alignment::Right ? DT_RIGHT
+                                                            : DT_LEFT;
+    return horizontal | DT_WORDBREAK | DT_NOPREFIX;
+}
 
 Win32Form::Win32Form(HINSTANCE instance, const PictureSet& pictures) : pictures_(pictures) {
     formBackground_.reset(CreateSolidBrush(kFormDesign.backColor));
@@ -231,18 +227,6 @@ void Win32Form::Layout() {
     InvalidateSurface(nullptr);
 }
 
-void Win32Form::InvalidateSurface(const RECT* area) {
-    InvalidateRect(window_.get(), area, FALSE);
-    // The labels on windows show the surface too, and the form's painting stops at their edges.
-    for (const Control& label : controls_) {
-        if (label.design->kind != ControlKind::Label || label.window == nullptr) continue;
-        RECT common;
-        if (area == nullptr || IntersectRect(&common, area, &label.pixels)) {
-            InvalidateRect(label.window, nullptr, FALSE);
-        }
-    }
-}
-
 LRESULT Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
     dpi_ = dpi;
     // The system's rectangle keeps the window under the pointer as it moves between screens.
@@ -279,8 +263,7 @@ void Win32Form::LoadAndShow() {
     Raise(ControlId::Form1, EventKind::Load);
     ShowWindow(window_.get(), SW_SHOW);
     UpdateWindow(window_.get());
-    const HWND first = NextInTabOrder(nullptr, 1);
-    if (first != nullptr) SetFocus(first);
+    if (const HWND first = ControlWindow(FirstFocus())) SetFocus(first);
 }
 
 HWND Win32Form::ControlWindow(ControlId id) const {
@@ -331,230 +314,6 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         default: break;
     }
     return DefWindowProcW(window_.get(), message, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32Form::TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR self) {
-    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, TextBoxProc, 0);
-    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-    // A text box tells nobody of clicks: a release over the box, after its own handling, is one.
-    if (message == WM_LBUTTONUP) {
-        RECT client;
-        GetClientRect(window, &client);
-        const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (PtInRect(&client, point)) {
-            auto* form = reinterpret_cast<Win32Form*>(self);
-            form->Raise(static_cast<ControlId>(GetDlgCtrlID(window) - kFirstControlId), EventKind::Click);
-        }
-    }
-    return result;
-}
-
-LRESULT Win32Form::OnPaint() {
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(window_.get(), &paint);
-    RECT client;
-    GetClientRect(window_.get(), &client);
-    CopySurface(dc, client);
-    EndPaint(window_.get(), &paint);
-    return 0;
-}
-
-void Win32Form::CopySurface(HDC dc, const RECT& area) {
-    RECT client;
-    GetClientRect(window_.get(), &client);
-    // Drawn off screen first, so that the stacked labels never flicker; always the whole surface,
-    // so that a part shows exactly what the whole shows there.
-    const MemoryDc buffer(CreateCompatibleDC(dc));
-    const Bitmap surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    const Selection selection(buffer.get(), surface.get());
-    PaintSurface(buffer.get(), client);
-    BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, buffer.get(), area.left,
-           area.top, SRCCOPY);
-}
-
-void Win32Form::PaintSurface(HDC dc, const RECT& client) {
-    FillRect(dc, &client, formBackground_.get());
-    // The background covers the whole client area at every scaling.
-    pictures_.DrawStretched(dc, kFormDesign.picture, client, true);
-    SetBkMode(dc, TRANSPARENT);
-    // The last stored label lies at the back, so it is drawn first.
-    for (auto design = kControlDesigns.rbegin(); design != kControlDesigns.rend(); ++design) {
-        const Control& label = At(design->id);
-        if (design->kind != ControlKind::Label || !label.visible) continue;
-        const Selection font(dc, FontFor(design->font));
-        SetTextColor(dc, design->foreColor.value_or(0x000000));
-        RECT area = label.pixels;
-        DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &area,
-                  TextFormat(design->alignment));
-    }
-}
-
-LRESULT Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
-    const int id = LOWORD(wParam) - kFirstControlId;
-    if (lParam == 0 || id < 0 || id >= kControlCount) return 0;
-    const auto control = static_cast<ControlId>(id);
-    const ControlKind kind = At(control).design->kind;
-    const WORD code = HIWORD(wParam);
-    const bool buttonClick = (kind == ControlKind::CommandButton || kind == ControlKind::PictureButton) &&
-                             (code == BN_CLICKED || code == BN_DOUBLECLICKED);
-    const bool listClick = kind == ControlKind::ListBox && code == LBN_SELCHANGE;
-    if (buttonClick || listClick) Raise(control, EventKind::Click);
-    return 0;
-}
-
-LRESULT Win32Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
-    const int id = static_cast<int>(item.CtlID) - kFirstControlId;
-    if (id < 0 || id >= kControlCount) return FALSE;
-    if (item.CtlType == ODT_STATIC) {
-        // A label's window shows its part of the surface, the label itself included.
-        CopySurface(item.hDC, At(static_cast<ControlId>(id)).pixels);
-        return TRUE;
-    }
-    if (item.CtlType != ODT_BUTTON) return FALSE;
-    const ControlDesign& design = *At(static_cast<ControlId>(id)).design;
-    const bool pushed = (item.itemState & ODS_SELECTED) != 0;
-    RECT face = item.rcItem;
-    DrawFrameControl(item.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
-    // Inside the button's edges; a pressed button's picture moves down and right by a pixel.
-    InflateRect(&face, -2, -2);
-    RECT picture = face;
-    if (pushed) OffsetRect(&picture, 1, 1);
-    IntersectRect(&picture, &picture, &face);
-    pictures_.DrawCentred(item.hDC, design.picture, picture, dpi_);
-    if (item.itemState & ODS_FOCUS) {
-        RECT focus = face;
-        InflateRect(&focus, -1, -1);
-        DrawFocusRect(item.hDC, &focus);
-    }
-    return TRUE;
-}
-
-LRESULT Win32Form::OnControlColour(HDC dc, HWND control) {
-    const int id = GetDlgCtrlID(control) - kFirstControlId;
-    if (id >= 0 && id < kControlCount) {
-        const Control& coloured = At(static_cast<ControlId>(id));
-        if (coloured.background) {
-            SetBkColor(dc, coloured.backColour);
-            SetTextColor(dc, coloured.design->foreColor.value_or(GetSysColor(COLOR_WINDOWTEXT)));
-            return reinterpret_cast<LRESULT>(coloured.background.get());
-        }
-    }
-    return DefWindowProcW(window_.get(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(control));
-}
-
-LRESULT Win32Form::OnSetCursor(HWND under, UINT hitTest) {
-    if (hitTest != HTCLIENT || under == window_.get()) return FALSE;
-    const int id = GetDlgCtrlID(under) - kFirstControlId;
-    if (id < 0 || id >= kControlCount || !At(static_cast<ControlId>(id)).design->handPointer) return FALSE;
-    SetCursor(pictures_.HandPointer(dpi_));
-    return TRUE;
-}
-
-ControlId Win32Form::ControlAtPoint(POINT point) const {
-    // The labels in front come first in the stored order.
-    for (const ControlDesign& design : kControlDesigns) {
-        const Control& label = At(design.id);
-        if (design.kind == ControlKind::Label && label.visible && PtInRect(&label.pixels, point)) {
-            return design.id;
-        }
-    }
-    return ControlId::Form1;
-}
-
-LRESULT Win32Form::OnMouseDown(std::int16_t button, WPARAM keys, LPARAM position) {
-    const POINT point{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    const ControlId target = ControlAtPoint(point);
-    const RECT origin = PixelsOf(target);
-    MouseEvent mouse;
-    mouse.button = button;
-    mouse.shift = static_cast<std::int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-                                            (GetKeyState(VK_MENU) < 0 ? 4 : 0));
-    mouse.x = static_cast<float>(point.x - origin.left) * kTwipsPerInch / static_cast<float>(dpi_);
-    mouse.y = static_cast<float>(point.y - origin.top) * kTwipsPerInch / static_cast<float>(dpi_);
-    pressed_ = target;
-    // A press holds the mouse until its release, as a click needs both on the same label.
-    if (button == 1) SetCapture(window_.get());
-    Raise(target, EventKind::MouseDown, mouse);
-    return 0;
-}
-
-LRESULT Win32Form::OnMouseUp(LPARAM position) {
-    const POINT point{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    if (GetCapture() == window_.get()) ReleaseCapture();
-    const ControlId target = ControlAtPoint(point);
-    const RECT client = PixelsOf(ControlId::Form1);
-    if (PtInRect(&client, point) && target == pressed_) Raise(target, EventKind::Click);
-    return 0;
-}
-
-void Win32Form::Raise(ControlId control, EventKind event, const MouseEvent& mouse) {
-    if (form_ != nullptr) form_->Raise(control, event, mouse);
-}
-
-bool Win32Form::PreTranslateMessage(MSG& message) {
-    if (message.hwnd != window_.get() && !IsChild(window_.get(), message.hwnd)) return false;
-    if (OpensLikeAClick(message)) {
-        Raise(static_cast<ControlId>(GetDlgCtrlID(message.hwnd) - kFirstControlId), EventKind::Click);
-        return true;
-    }
-    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
-        GetKeyState(VK_MENU) >= 0) {
-        const HWND next = NextInTabOrder(GetFocus(), GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
-        if (next != nullptr) SetFocus(next);
-        return true;
-    }
-    // Enter presses the focused button, as in a dialog where the focused button is the default.
-    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
-        (SendMessageW(message.hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON))) {
-        SendMessageW(message.hwnd, BM_CLICK, 0, 0);
-        return true;
-    }
-    return IsDialogMessageW(window_.get(), &message) != FALSE;
-}
-
-LRESULT Win32Form::OnDropFiles(HDROP drop) {
-    std::vector<OfferedFile> files;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        files.push_back({Narrow(name)});
-    }
-    DragFinish(drop);
-    if (form_ != nullptr) form_->OpenFiles(files);
-    return 0;
-}
-
-bool Win32Form::OpensLikeAClick(const MSG& message) const {
-    // Space, Enter, F4 or Alt+Down on the file box open its dialog, as a click does.
-    const HWND box = At(ControlId::Text1).window;
-    if (box == nullptr || message.hwnd != box) return false;
-    const bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
-    if (message.message == WM_KEYDOWN && plain) {
-        return message.wParam == VK_SPACE || message.wParam == VK_RETURN || message.wParam == VK_F4;
-    }
-    return message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN && GetKeyState(VK_MENU) < 0;
-}
-
-HWND Win32Form::NextInTabOrder(HWND from, int step) const {
-    const auto count = static_cast<int>(tabOrder_.size());
-    const auto found = std::find(tabOrder_.begin(), tabOrder_.end(), from);
-    int index = found == tabOrder_.end() ? (step > 0 ? -1 : count) : static_cast<int>(found - tabOrder_.begin());
-    for (int tried = 0; tried < count; ++tried) {
-        index = (index + step + count) % count;
-        const HWND candidate = tabOrder_[static_cast<std::size_t>(index)];
-        if (candidate != from && IsWindowVisible(candidate) && IsWindowEnabled(candidate)) return candidate;
-    }
-    return nullptr;
-}
-
-// A control that is hidden or disabled hands the focus on, as the tab order goes.
-void Win32Form::KeepFocusOff(HWND leaving) {
-    if (GetFocus() != leaving) return;
-    const HWND next = NextInTabOrder(leaving, 1);
-    SetFocus(next != nullptr ? next : window_.get());
 }
 
 void Win32Form::SetText(ControlId control, const std::string& text) {

@@ -18,6 +18,13 @@
 
 namespace talvenor::win32 {
 
+// The controls' identifiers, far from IDOK and IDCANCEL, which the dialog keys send to the window.
+inline constexpr int kFirstControlId = 1000;
+inline int ControlIdOf(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+inline int Scale(int twips, int dpi) { return TwipsToPixels(twips, dpi); }
+// How DrawText lays out a label's text.
+UINT TextFormat(Alignment alignment);
+
 // The face the window draws a design font with at `dpi`.
 std::wstring FontFaceAt(std::string_view face, int dpi);
 

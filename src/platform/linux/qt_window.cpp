@@ -1,29 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "qt_form.h"
+#include "qt_window.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QCursor>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
-#include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
-#include <QUrl>
-#include <QStylePainter>
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "embedded_pictures.h"
 #include "presets.h"
@@ -31,8 +14,6 @@
 namespace talvenor::linux_backend {
 
 namespace {
-
-QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
 std::string_view PictureFile(Picture picture) {
     switch (picture) {
@@ -76,96 +57,9 @@ QFont ToQFont(const FontDesign& design) {
 
 QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
-// A text box the user can focus, select in and copy from, but never change.
-class LockedLineEdit : public QLineEdit {
-public:
-    using QLineEdit::QLineEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        static const QKeySequence::StandardKey allowed[] = {
-            QKeySequence::Copy,          QKeySequence::SelectAll,        QKeySequence::MoveToNextChar,
-            QKeySequence::MoveToPreviousChar, QKeySequence::MoveToStartOfLine, QKeySequence::MoveToEndOfLine,
-            QKeySequence::SelectNextChar, QKeySequence::SelectPreviousChar, QKeySequence::SelectStartOfLine,
-            QKeySequence::SelectEndOfLine, QKeySequence::MoveToNextWord,  QKeySequence::MoveToPreviousWord,
-            QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord};
-        for (QKeySequence::StandardKey key : allowed) {
-            if (event->matches(key)) return QLineEdit::keyPressEvent(event);
-        }
-        event->ignore();
-    }
-    void inputMethodEvent(QInputMethodEvent* event) override { event->ignore(); }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        // The middle button would paste the X selection.
-        if (event->button() == Qt::MiddleButton) return;
-        QLineEdit::mouseReleaseEvent(event);
-    }
-    void contextMenuEvent(QContextMenuEvent* event) override {
-        QMenu menu(this);
-        QAction* copy = menu.addAction(QStringLiteral("Copier"), this, &QLineEdit::copy);
-        copy->setEnabled(hasSelectedText());
-        menu.addAction(QStringLiteral("Tout sélectionner"), this, &QLineEdit::selectAll);
-        menu.exec(event->globalPos());
-    }
-};
-
 }  // namespace
 
-FormButton::FormButton(QWidget* parent) : FormButton(QString(), parent) {}
-
-FormButton::FormButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-    // Connected before any handler: a handler may open a dialog, and the button must paint
-    // normally while it shows.
-    connect(this, &QAbstractButton::clicked, this, [this] { setUpdatesEnabled(true); });
-}
-
-template <typename Handler>
-void FormButton::PaintLater(Handler handler) {
-    // QPushButton calls repaint() while it handles a press and before it emits clicked; with
-    // updates off that paints nothing, and turning them back on schedules one update instead.
-    setUpdatesEnabled(false);
-    handler();
-    setUpdatesEnabled(true);
-}
-
-void FormButton::keyPressEvent(QKeyEvent* event) {
-    // Enter presses a focused button as Space does.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (!event->isAutoRepeat()) click();
-        return;
-    }
-    QPushButton::keyPressEvent(event);
-}
-
-void FormButton::mousePressEvent(QMouseEvent* event) {
-    PaintLater([&] { QPushButton::mousePressEvent(event); });
-}
-
-void FormButton::mouseReleaseEvent(QMouseEvent* event) {
-    PaintLater([&] { QPushButton::mouseReleaseEvent(event); });
-}
-
-PictureButton::PictureButton(const QPixmap& picture, QWidget* parent) : FormButton(parent), picture_(picture) {}
-
-void PictureButton::paintEvent(QPaintEvent*) {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    option.icon = QIcon();
-    painter.drawControl(QStyle::CE_PushButtonBevel, option);
-    painter.setClipRect(rect());
-    const QPoint corner((width() - picture_.width()) / 2, (height() - picture_.height()) / 2);
-    const int shift = isDown() ? 1 : 0;
-    painter.drawPixmap(corner + QPoint(shift, shift), picture_);
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect ring;
-        ring.initFrom(this);
-        ring.rect = rect().adjusted(2, 2, -2, -2);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, ring);
-    }
-}
+QColor ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
 QtForm::QtForm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -294,146 +188,6 @@ QWidget* QtForm::Widget(ControlId id) const {
     return found == widgets_.end() ? nullptr : found->second;
 }
 
-void QtForm::Raise(ControlId id, EventKind event, const MouseEvent& mouse) {
-    if (form_ != nullptr) form_->Raise(id, event, mouse);
-}
-
-MouseEvent QtForm::ToMouseEvent(const QMouseEvent* event) const {
-    MouseEvent mouse;
-    switch (event->button()) {
-        case Qt::LeftButton: mouse.button = 1; break;
-        case Qt::RightButton: mouse.button = 2; break;
-        case Qt::MiddleButton: mouse.button = 4; break;
-        default: mouse.button = 0; break;
-    }
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    mouse.shift = static_cast<std::int16_t>((modifiers & Qt::ShiftModifier ? 1 : 0) |
-                                            (modifiers & Qt::ControlModifier ? 2 : 0) |
-                                            (modifiers & Qt::AltModifier ? 4 : 0));
-    // The window measures in twips.
-    mouse.x = static_cast<float>(event->position().x() * kTwipsPerInch / 96.0);
-    mouse.y = static_cast<float>(event->position().y() * kTwipsPerInch / 96.0);
-    return mouse;
-}
-
-bool QtForm::eventFilter(QObject* watched, QEvent* event) {
-    const auto found = ids_.find(watched);
-    if (found == ids_.end()) return QWidget::eventFilter(watched, event);
-    const ControlId id = found->second;
-    const ControlKind kind = DesignOf(id).kind;
-    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
-
-    if (kind == ControlKind::Label) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            Raise(id, EventKind::MouseDown, ToMouseEvent(mouse));
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonRelease) {
-            // The release that ends a double-click is no second click.
-            const bool afterDoubleClick = std::exchange(labelDoubleClicked_, false);
-            if (!afterDoubleClick && mouse->button() == Qt::LeftButton &&
-                static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
-                Raise(id, EventKind::Click);
-            }
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonDblClick) {
-            labelDoubleClicked_ = true;
-            return true;
-        }
-        return false;
-    }
-    if (kind == ControlKind::TextBox && event->type() == QEvent::KeyPress && IsConnected(id, EventKind::Click)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool space = key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier;
-        const bool enter = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        const bool f4 = key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier;
-        const bool altDown = key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier;
-        if (space || enter || f4 || altDown) {
-            // As a click: the dialog opens once the key has been handled.
-            if (!key->isAutoRepeat()) {
-                QMetaObject::invokeMethod(this, [this, id] { Raise(id, EventKind::Click); }, Qt::QueuedConnection);
-            }
-            return true;
-        }
-    }
-    if (kind == ControlKind::TextBox && event->type() == QEvent::MouseButtonRelease &&
-        mouse->button() == Qt::LeftButton && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
-        // The dialog opens after the box has finished handling the release.
-        const bool handled = QWidget::eventFilter(watched, event);
-        QMetaObject::invokeMethod(this, [this, id] { Raise(id, EventKind::Click); }, Qt::QueuedConnection);
-        return handled;
-    }
-    if (kind == ControlKind::ListBox) {
-        auto* list = qobject_cast<QListWidget*>(Widget(id));
-        if (list == nullptr) return QWidget::eventFilter(watched, event);
-        // A click on the item already chosen is a choice too; a changed row raises it itself.
-        if (event->type() == QEvent::MouseButtonPress) pressedListRow_ = list->currentRow();
-        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
-            list->isVisible() && pressedListRow_ == list->currentRow() &&
-            list->itemAt(mouse->position().toPoint()) == list->currentItem() && list->currentItem() != nullptr) {
-            Raise(id, EventKind::Click);
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void QtForm::dragEnterEvent(QDragEnterEvent* event) {
-    // Addresses only: dropped text is no file.
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void QtForm::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void QtForm::dropEvent(QDropEvent* event) {
-    if (!event->mimeData()->hasUrls()) return;
-    std::vector<OfferedFile> files;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            // The name's own bytes, from the address's percent-encoding: toLocalFile() would
-            // replace those that are not UTF-8.
-            const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-            files.push_back({path.toStdString(), true});
-        } else {
-            files.push_back({url.toDisplayString().toStdString(), false});
-        }
-    }
-    event->acceptProposedAction();
-    // After the drop has been answered: the program the file came from is not kept waiting by a box.
-    QMetaObject::invokeMethod(
-        this, [this, files] { if (form_ != nullptr) form_->OpenFiles(files); }, Qt::QueuedConnection);
-}
-
-void QtForm::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), ToQColor(kFormDesign.backColor));
-    painter.drawPixmap(0, 0, background_);
-}
-
-// The second press of a double-click is no new press.
-void QtForm::mouseDoubleClickEvent(QMouseEvent*) {}
-
-void QtForm::mousePressEvent(QMouseEvent* event) { Raise(ControlId::Form1, EventKind::MouseDown, ToMouseEvent(event)); }
-
-void QtForm::beginManualMove() {
-    manualMove_ = true;
-    moveOffset_ = QCursor::pos() - pos();
-    grabMouse();
-}
-
-void QtForm::mouseMoveEvent(QMouseEvent*) {
-    if (manualMove_) move(QCursor::pos() - moveOffset_);
-}
-
-void QtForm::mouseReleaseEvent(QMouseEvent*) {
-    if (!manualMove_) return;
-    manualMove_ = false;
-    releaseMouse();
-}
-
 void QtForm::ShowCentred() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr) {
@@ -442,7 +196,7 @@ void QtForm::ShowCentred() {
     }
     show();
     activateWindow();
-    if (QWidget* first = Widget(ControlId::Text1)) first->setFocus(Qt::OtherFocusReason);
+    if (QWidget* first = Widget(FirstFocus())) first->setFocus(Qt::OtherFocusReason);
 }
 
 void QtForm::SetText(ControlId control, const std::string& text) {

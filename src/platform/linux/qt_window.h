@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QCursor>
+#include <QLineEdit>
 #include <QPoint>
 #include <QPushButton>
 #include <QWidget>
@@ -12,7 +14,6 @@
 
 class QLabel;
 class QListWidget;
-class QLineEdit;
 
 namespace talvenor::linux_backend {
 
@@ -78,6 +79,18 @@ private:
     bool labelDoubleClicked_ = false;
 };
 
+// A text box the user can focus, select in and copy from, but never change.
+class LockedLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
+
 // A push button that paints its pressed and released looks on the event loop's next pass rather
 // than at once (as QPushButton does), so that a click reaches its handler, and the program it
 // starts, without waiting for two paints.
@@ -111,5 +124,7 @@ protected:
 private:
     QPixmap picture_;
 };
+
+QColor ToQColor(Colour colour);
 
 }  // namespace talvenor::linux_backend

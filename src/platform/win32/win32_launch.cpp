@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "win32_services.h"
+#include "win32_platform.h"
 
 #include <shellapi.h>
 
@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "presets.h"
 #include "win32_command_line.h"
 #include "win32_console.h"
 #include "win32_text.h"
@@ -17,7 +18,6 @@ namespace talvenor::win32 {
 namespace {
 
 // The volume mixer, by the name it had and the name later Windows versions gave it.
-constexpr std::string_view kMixer = "sndvol32";
 constexpr const wchar_t* kMixerFiles[] = {L"sndvol32.exe", L"sndvol.exe"};
 
 bool IsFile(const std::wstring& path) {
@@ -99,8 +99,10 @@ std::wstring SystemFolder() {
 
 // The tool's own folder first (its .exe, or a file of the bare name), then the PATH; never the
 // current folder. The mixer is the system's own.
-std::optional<std::wstring> FindProgram(const std::string& toolDir, const std::string& program) {
-    if (program == kMixer) {
+std::optional<std::wstring> FindProgram(const CommandLine& command) {
+    const std::string& toolDir = command.toolDir;
+    const std::string& program = command.program;
+    if (command.purpose == LaunchPurpose::Mixer) {
         const std::wstring system = SystemFolder();
         for (const wchar_t* mixer : kMixerFiles) {
             if (!system.empty() && IsFile(InFolder(system, mixer))) return InFolder(system, mixer);
@@ -118,27 +120,13 @@ std::optional<std::wstring> FindProgram(const std::string& toolDir, const std::s
     return SearchPathVariable(hasExtension ? name : name + L".exe");
 }
 
-bool IsPlayer(const CommandLine& command) { return command.program == "ffplay"; }
-
-// "explorer.exe address" asks for the web site: the default browser opens it.
-bool IsWebAddressCommand(const CommandLine& command) {
-    return command.program == "explorer.exe" && command.arguments.size() == 1 &&
-           command.arguments.front().find('.') != std::string::npos;
-}
-
 bool OpenWebAddress(const std::string& address) {
-    const std::string url = address.find("://") == std::string::npos ? "http://" + address : address;
+    const std::string url = WebAddress(address);
     // The browser is shown normally: a page opened minimised would look as if nothing happened.
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
 }
-
-bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
-
-// A player may take a while to show its first picture (a cold start, a slow disk).
-constexpr ULONGLONG kPlayerWindowWaitMs = 30000;
-constexpr UINT kMinimisePollMs = 25;
 
 }  // namespace
 
@@ -160,33 +148,22 @@ void TakeEnvironmentChange(const wchar_t* area) {
 }
 
 int ShowCommandFor(const CommandLine& command, WindowStyle style) {
-    // The mixer and the browser stand in for windows that show at once: only the player starts
-    // minimised.
-    return style == WindowStyle::MinimisedFocus && IsPlayer(command) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
-}
-
-std::wstring Win32Platform::ConsoleProgram() const {
-    if (!consoleProgram_.empty()) return consoleProgram_;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
+    return StartsMinimised(command.purpose, style) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
 }
 
 ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style) {
-    if (IsWebAddressCommand(command)) {
+    // The web site: the default browser opens its address.
+    if (command.purpose == LaunchPurpose::WebSite && command.arguments.size() == 1) {
         launched_.Launched(0);
         return OpenWebAddress(command.arguments.front()) ? kUnfollowedProcess : 0;
     }
-    const std::optional<std::wstring> program = FindProgram(command.toolDir, command.program);
+    const std::optional<std::wstring> program = FindProgram(command);
     if (!program) return 0;
     std::wstring started = *program;
     std::wstring line = WindowsCommandLine(command, *program);
     // The player is a console program too, but shows only its video window.
     DWORD creation = CREATE_NO_WINDOW;
-    if (style == WindowStyle::NormalFocus) {
+    if (command.purpose == LaunchPurpose::Conversion) {
         // A conversion shows in a console that stays open when the tool fails.
         started = ConsoleProgram();
         line = ConsoleCommandLine(started, line);
@@ -212,30 +189,11 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
     // Held to answer whether it still runs, and let go once it has ended; a conversion's end is
     // also told to the window.
     std::erase_if(started_, [](const auto& entry) { return Ended(entry.second.get()); });
-    if (style == WindowStyle::NormalFocus) WatchConversion(process.dwProcessId, process.hProcess);
+    if (command.purpose == LaunchPurpose::Conversion) WatchConversion(process.dwProcessId, process.hProcess);
     started_.insert_or_assign(process.dwProcessId, KernelHandle(process.hProcess));
     // The player shows its window itself, in front, ignoring the start style.
     if (startup.wShowWindow == SW_SHOWMINIMIZED) MinimiseWhenShown(process.dwProcessId);
     return process.dwProcessId;
-}
-
-void Win32Platform::MinimiseWhenShown(DWORD processId) {
-    toMinimise_.insert_or_assign(processId, GetTickCount64() + kPlayerWindowWaitMs);
-    SetTimer(messageWindow_.get(), kMinimiseTimer, kMinimisePollMs, nullptr);
-}
-
-void Win32Platform::MinimiseShownPlayers() {
-    const ULONGLONG now = GetTickCount64();
-    std::erase_if(toMinimise_, [&](const auto& entry) {
-        const auto found = started_.find(entry.first);
-        if (found == started_.end() || Ended(found->second.get()) || now >= entry.second) return true;
-        const HWND window = MainWindowOf(entry.first);
-        if (window == nullptr) return false;
-        // As the start style asked: minimised, keeping the focus.
-        if (!IsIconic(window)) ShowWindowAsync(window, SW_SHOWMINIMIZED);
-        return true;
-    });
-    if (toMinimise_.empty()) KillTimer(messageWindow_.get(), kMinimiseTimer);
 }
 
 bool Win32Platform::IsRunning(ProcessHandle process) {

@@ -1,6 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The Windows backend, one file per area:
+//   win32_platform.cpp       the services' message window, the event loop, the end of the program
+//   win32_launch.cpp         starting programs and following them (Shell), the PATH they search
+//   win32_console.cpp        the conversion console: the console program itself, and the watch
+//                            that tells the window how a conversion ended
+//   win32_command_line.cpp   Windows command lines quoted from argument vectors
+//   win32_player.cpp         the player's window: minimised as it shows, brought forward by a stop
+//   win32_keys.cpp           keys and lock states (SendKeys, keybd_event)
+//   win32_files.cpp          files and folders (CheckFile, FullPath, the working directory)
+//   win32_window_move.cpp    the topmost band and the drag that moves the window
+//   win32_notifications.cpp  the notification icon's balloon and the file shown on a click
+//   win32_message_boxes.cpp  the message box and the question
+//   win32_file_dialog.cpp    the open-file dialog
+//   win32_window.cpp         the window built from the stored design, its controls' state
+//   win32_window_paint.cpp   the window's surface, the graphical buttons, the controls' colours
+//   win32_window_input.cpp   the window's mouse, keys and drops, turned into the form's handlers
+//   win32_accessible.cpp     what screen readers are told of the clickable label
+//   win32_pictures.cpp       the pictures and the pointer, from the resources
+//   win32_text.cpp           UTF-8 to UTF-16 and back
+
 #include "win32_api.h"
 
 #include <deque>
@@ -22,6 +42,10 @@ inline constexpr UINT kNotificationIconMessage = WM_APP + 2;
 inline constexpr UINT kNotificationIconId = 1;
 // The message window's timer that looks for players' windows to minimise.
 inline constexpr UINT_PTR kMinimiseTimer = 2;
+// The message window's timer that takes the notification icon away.
+inline constexpr UINT_PTR kNotificationTimer = 1;
+// A conversion's console has ended: wParam is its process id.
+inline constexpr UINT kConversionEndedMessage = WM_APP + 1;
 
 // The program's services done by Windows itself. Construct and use it on the window's thread.
 class Win32Platform : public PlatformServices {
@@ -37,10 +61,6 @@ public:
     void SetConsoleProgram(std::wstring program) { consoleProgram_ = std::move(program); }
     // Lets the window see each message first (Tab between controls) while DoEvents pumps.
     void SetMessageFilter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
-    // Told, on this thread, when a conversion that Shell started has ended: its process, its
-    // exit code and how many seconds it ran.
-    using ConversionEndedHandler = std::function<void(ProcessHandle, int, double)>;
-    void SetConversionEndedHandler(ConversionEndedHandler handler) { conversionEnded_ = std::move(handler); }
 
     ProcessHandle Shell(const CommandLine& command, WindowStyle style) override;
     bool IsRunning(ProcessHandle process) override;
@@ -70,6 +90,7 @@ public:
     void keybd_event(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
                      std::uintptr_t extraInfo) override;
     std::uint32_t PlatformId() override;
+    void OnConversionEnded(ConversionEndedHandler ended) override { conversionEnded_ = std::move(ended); }
     void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
 private:
@@ -108,16 +129,18 @@ private:
     // The processes started, by their id, held open while they may still run.
     std::map<DWORD, KernelHandle> started_;
     // The window brought forward last: pending keys wait for it to have the focus.
-    HWND focusRequested_ = nullptr;
     std::wstring consoleProgram_;
     HINSTANCE instance_;
     ConversionEndedHandler conversionEnded_;
     std::map<DWORD, WatchedConversion> watched_;
     bool notificationShown_ = false;
     std::string notifiedFile_;
-    // The players whose window is still to be minimised, with when to give up waiting for it.
+    // The players whose window is minimised as it shows, with when to give up waiting for it.
     std::map<DWORD, ULONGLONG> toMinimise_;
 };
+
+// Whether a process (or an event) has ended (been set).
+inline bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }
 
 // The visible, unowned top-level window of process `processId`, consoles left out, or null.
 HWND MainWindowOf(DWORD processId);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "presets.h"
-#include "win32_services.h"
+#include "win32_platform.h"
 #include "win32_test_support.h"
 #include "win32_text.h"
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "linux_process.h"
+#include "linux_launch.h"
+#include "linux_spawn.h"
+#include "linux_platform.h"
+#include "presets.h"
 
-#include "console_words.h"
-
+#include <QCoreApplication>
+#include <QTimer>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -12,10 +15,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 extern char** environ;
@@ -24,20 +27,12 @@ namespace talvenor::linux_backend {
 
 namespace {
 
+}  // namespace
+
 bool IsExecutableFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
-
-// What the terminal runs: the tool, then on failure a message and a wait for Enter. The file
-// names arrive as positional parameters and are never parsed as shell text.
-constexpr char kTerminalScript[] =
-    "\"$@\"; status=$?; "
-    "if [ \"$status\" -ne 0 ]; then "
-    "printf '\\n%s (code %s).\\n%s' '" TALVENOR_CONVERSION_FAILED "' \"$status\" "
-    "'" TALVENOR_PRESS_ENTER "'; read reply; fi";
-
-}  // namespace
 
 std::string ResolveProgram(const std::string& toolDir, const std::string& program) {
     if (program.empty()) return {};
@@ -65,11 +60,6 @@ const char* Variable(const char* name) {
     return value != nullptr && value[0] != '\0' ? value : nullptr;
 }
 
-bool NamesUtf8(std::string locale) {
-    for (char& c : locale) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return locale.find("utf-8") != std::string::npos || locale.find("utf8") != std::string::npos;
-}
-
 // Our environment with `changes` made; the strings live in `storage`.
 std::vector<char*> ChangedEnvironment(const EnvironmentChanges& changes, std::vector<std::string>& storage) {
     auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
@@ -91,10 +81,8 @@ std::vector<char*> ChangedEnvironment(const EnvironmentChanges& changes, std::ve
 }  // namespace
 
 EnvironmentChanges TerminalLocale() {
-    const char* all = Variable("LC_ALL");
-    const char* ctype = all != nullptr ? all : Variable("LC_CTYPE");
-    if (ctype == nullptr) ctype = Variable("LANG");
-    if (ctype != nullptr && NamesUtf8(ctype)) return {};
+    const char* all = nullptr;
+    if (TalvenorTerminalNeedsUtf8(&all) == 0) return {};
     if (all == nullptr) return {"LC_CTYPE=C.UTF-8"};
     return {"LC_ALL", "LANG=" + std::string(all), "LC_CTYPE=C.UTF-8"};
 }
@@ -130,18 +118,8 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, int passFd, const Envi
     // Nothing else we hold (or were started with) reaches the program.
     posix_spawn_file_actions_addclosefrom_np(&files, passFd >= 0 ? 4 : 3);
 
-    // A session of its own, so that it outlives us; default signal handling and an empty mask.
     posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGCHLD);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    sigset_t empty;
-    sigemptyset(&empty);
-    posix_spawnattr_setsigmask(&attributes, &empty);
+    TalvenorSpawnAttributes(&attributes, 0);
 
     pid_t pid = -1;
     // glibc reports a failed exec here, so a program that cannot run is known at once.
@@ -177,82 +155,71 @@ bool ProcessWatch::Running() const {
     return poll(&ended, 1, 0) == 0;
 }
 
-std::string FindTerminal() {
-    for (const char* candidate : {"x-terminal-emulator", "xterm"}) {
-        std::string path = ResolveProgram({}, candidate);
-        if (!path.empty()) return path;
+std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command) const {
+    std::vector<std::string> argv;
+    if (command.purpose == LaunchPurpose::Mixer) {
+        // The system's own mixer stands in for the Windows one.
+        for (const char* mixer : {"pavucontrol", "pavucontrol-qt", "mate-volume-control", "xfce4-mixer", "kmix"}) {
+            const std::string path = ResolveProgram({}, mixer);
+            if (!path.empty()) return {path};
+        }
+        const std::string terminal = FindTerminal();
+        const std::string alsamixer = ResolveProgram({}, "alsamixer");
+        if (!terminal.empty() && !alsamixer.empty()) return {terminal, "-T", "Volume", "-e", alsamixer};
+        return {};
     }
+    if (command.purpose == LaunchPurpose::WebSite) {
+        for (const char* opener : {"xdg-open", "sensible-browser", "x-www-browser"}) {
+            const std::string path = ResolveProgram({}, opener);
+            if (path.empty()) continue;
+            argv = {path};
+            for (const std::string& arg : command.arguments) argv.push_back(WebAddress(arg));
+            return argv;
+        }
+        return {};
+    }
+    const std::string program = ResolveProgram(command.toolDir, command.program);
+    if (program.empty()) return {};
+    argv = {program};
+    argv.insert(argv.end(), command.arguments.begin(), command.arguments.end());
+    if (command.purpose == LaunchPurpose::Conversion) {
+        // The tool's own output shows in a terminal, as a console window would show it.
+        const std::string terminal = FindTerminal();
+        const std::string title = "Talvenor — " + command.program;
+        if (terminal.empty()) return argv;
+        // The console starts the tool before the terminal's own start-up; the shell is the fallback.
+        const std::string console = Console();
+        return console.empty() ? InTerminal(terminal, title, argv) : InConsole(console, terminal, title, argv);
+    }
+    return argv;
+}
+
+ProcessHandle LinuxPlatform::Shell(const CommandLine& command, WindowStyle style) {
+    const std::vector<std::string> argv = LaunchVector(command);
+    if (argv.empty()) return 0;
+    pid_t pid = argv[0] == Console() ? StartConsole(argv, LaunchEnvironment(command, argv)) : -1;
+    if (pid <= 0) pid = SpawnDetached(argv, -1, LaunchEnvironment(command, argv));
+    if (pid <= 0) return 0;
+    launched_.Launched(pid);
+    if (StartsMinimised(command.purpose, style)) MinimiseWhenShown(pid);
+    // A conversion is followed through the console or terminal that runs it: it ends with the tool.
+    std::erase_if(started_, [](const auto& entry) { return !entry.second.Running(); });
+    started_.erase(pid);
+    started_.emplace(pid, ProcessWatch(pid));
+    return static_cast<ProcessHandle>(pid);
+}
+
+bool LinuxPlatform::IsRunning(ProcessHandle process) {
+    const auto found = started_.find(static_cast<pid_t>(process));
+    return found != started_.end() && found->second.Running();
+}
+
+EnvironmentChanges LinuxPlatform::LaunchEnvironment(const CommandLine& command,
+                                                    const std::vector<std::string>& argv) const {
+    if (command.purpose == LaunchPurpose::Player) return PlayerVideoDriver();
+    // A program run inside a terminal (the console sees to its own terminal).
+    if (argv.size() > 2 && argv[1] == "-T") return TerminalLocale();
     return {};
-}
-
-std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
-                                    const std::vector<std::string>& argv) {
-    std::vector<std::string> wrapped = {terminal, "-T", title, "-e", "/bin/sh", "-c", kTerminalScript, "talvenor"};
-    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
-    return wrapped;
-}
-
-#ifndef TALVENOR_CONSOLE_FROM_BIN
-#define TALVENOR_CONSOLE_FROM_BIN "../libexec/talvenor"
-#endif
-
-std::string FindConsole(const std::string& programDir) {
-    for (const std::string& dir : {programDir, programDir + "/" TALVENOR_CONSOLE_FROM_BIN}) {
-        const std::string path = dir + "/talvenor-console";
-        if (IsExecutableFile(path)) return path;
-    }
-    return {};
-}
-
-std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
-                                   const std::vector<std::string>& argv) {
-    std::vector<std::string> wrapped = {console, "--title", title, "--terminal", terminal, "--"};
-    wrapped.insert(wrapped.end(), argv.begin(), argv.end());
-    return wrapped;
-}
-
-bool StandbyConsole::Start(const std::string& console) {
-    if (Ready()) return true;
-    if (console.empty()) return false;
-    int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
-    pid_ = SpawnDetached({console, "--standby", "3"}, ends[1]);
-    close(ends[1]);
-    if (pid_ <= 0) {
-        close(ends[0]);
-        pid_ = -1;
-        return false;
-    }
-    socket_ = ends[0];
-    return true;
-}
-
-pid_t StandbyConsole::Hand(const std::vector<std::string>& arguments, int* report) {
-    if (report != nullptr) *report = -1;
-    if (!Ready()) return -1;
-    std::string job;
-    for (const std::string& argument : arguments) job.append(argument).push_back('\0');
-    std::size_t sent = 0;
-    while (sent < job.size()) {
-        const ssize_t n = send(socket_, job.data() + sent, job.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
-    }
-    const pid_t pid = sent == job.size() ? pid_ : -1;
-    // The job ends where our writing does; the same socket then carries the report back.
-    if (pid > 0 && report != nullptr && shutdown(socket_, SHUT_WR) == 0) {
-        *report = socket_;
-        socket_ = -1;
-    }
-    Drop();
-    return pid;
-}
-
-void StandbyConsole::Drop() {
-    if (socket_ >= 0) close(socket_);
-    socket_ = -1;
-    pid_ = -1;
 }
 
 }  // namespace talvenor::linux_backend

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "desktop_notifications.h"
+#include "linux_notifications.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -11,6 +11,8 @@
 
 #include <utility>
 
+#include "form1.h"
+#include "linux_platform.h"
 #include "presets.h"
 #include "version.h"
 
@@ -102,8 +104,20 @@ void DesktopNotifications::ShowFile(const std::string& file) {
     QDBusMessage call = QDBusMessage::createMethodCall(kFileManager, kFileManagerPath, kFileManager, QStringLiteral("ShowItems"));
     call << QStringList{FileAddress(file)} << QString();
     OnReply<>(this, QDBusConnection::sessionBus().asyncCall(call, kFileManagerWaitMs), [this, file](const QDBusPendingReply<>& reply) {
-        if (reply.isError()) openFolder_(FolderOf(file, "/"));
+        if (reply.isError()) openFolder_(file);
     });
+}
+
+void LinuxPlatform::OpenFolderOf(const std::string& file) {
+    const std::string opener = ResolveProgram({}, "xdg-open");
+    // A file that has gone is not told apart here: its folder opens all the same.
+    if (opener.empty() || SpawnDetached({opener, FolderOf(file, "/")}) <= 0) {
+        MsgBox(NotifiedFileFailureMessage(file, false, "/"));
+    }
+}
+
+void LinuxPlatform::Notify(const std::string& title, const std::string& text, const std::string& file) {
+    notifications_->Notify(title, text, file);
 }
 
 }  // namespace talvenor::linux_backend

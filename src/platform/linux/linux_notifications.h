@@ -18,8 +18,8 @@ class DesktopNotifications : public QObject {
     Q_OBJECT
 
 public:
-    // `openFolder` opens a folder where no file manager answers on the bus.
-    explicit DesktopNotifications(std::function<void(const std::string& folder)> openFolder);
+    // `openFolder` opens the folder of a file where no file manager answers on the bus.
+    explicit DesktopNotifications(std::function<void(const std::string& file)> openFolder);
 
     // Nothing shows, and nothing is said, where no session bus or notification service runs.
     void Notify(const std::string& title, const std::string& text, const std::string& file);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "win32_dialog.h"
+#include "win32_file_dialog.h"
 
 #include <commdlg.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "qt_dialog.h"
+#include "qt_file_dialog.h"
 
 #include <QApplication>
 #include <QDir>

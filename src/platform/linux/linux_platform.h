@@ -1,15 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// The Linux backend, one file per area:
+//   linux_platform.cpp       the services' construction, the event loop, the end of the program
+//   linux_launch.cpp         starting programs from argument vectors and following them (Shell)
+//   linux_console.cpp        the conversion console: the terminal, the console waiting on standby,
+//                            the report of how a conversion ended
+//   linux_player.cpp         the player's window: minimised as it shows, brought forward by a stop
+//   linux_keys.cpp           keys and lock states (SendKeys, keybd_event)
+//   linux_files.cpp          files and folders (CheckFile, FullPath, the working directory)
+//   linux_window_move.cpp    the topmost band and the drag that moves the window
+//   linux_notifications.cpp  the desktop's notifications and the file shown on a click
+//   linux_spawn.c            what every program we start gets (shared with the console program)
+//   qt_message_boxes.cpp     the message box and the question
+//   qt_file_dialog.cpp       the open-file dialog
+//   qt_window.cpp            the window built from the stored design, its controls' state
+//   qt_window_paint.cpp      the window's and the buttons' painting
+//   qt_window_input.cpp      the window's mouse, keys and drops, turned into the form's handlers
+//   x11_keys.cpp             keys and locks through XTEST and XKB
+//   x11_windows.cpp          other windows: activation, focus, minimising, the topmost band
+//   console/                 the conversion console program (plain C)
+
 #include <sys/types.h>
 
 #include <functional>
 #include <map>
-#include <set>
 #include <memory>
 
 #include "launched_windows.h"
-#include "linux_process.h"
+#include "linux_console.h"
+#include "linux_launch.h"
 #include "platform.h"
 #include "x11_desktop.h"
 
@@ -19,6 +39,7 @@ class QWidget;
 namespace talvenor::linux_backend {
 
 class DesktopNotifications;
+
 
 // The platform services on Linux: processes started from argument vectors, Qt for the boxes
 // and the event loop, X11 for keys, locks, focus and stacking.
@@ -58,15 +79,13 @@ public:
     std::uint32_t PlatformId() override { return kPlatformWin32Nt; }
     void Notify(const std::string& title, const std::string& text, const std::string& file) override;
 
-    // Called when a conversion started through the console has ended, with its exit code and how
-    // long it ran.
-    void OnConversionEnded(std::function<void(ProcessHandle, int, double)> ended) { conversionEnded_ = std::move(ended); }
+    void OnConversionEnded(ConversionEndedHandler ended) override { conversionEnded_ = std::move(ended); }
 
     // Has a conversion console wait in the background, so that "Lancer" starts the tool at once.
     void PrepareConversions();
 
     // The argument vector that Shell would start for `command`; empty when nothing can run it.
-    std::vector<std::string> LaunchVector(const CommandLine& command, WindowStyle style) const;
+    std::vector<std::string> LaunchVector(const CommandLine& command) const;
 
     // What the program that Shell starts for `command` as `argv` has in its environment beyond ours.
     EnvironmentChanges LaunchEnvironment(const CommandLine& command, const std::vector<std::string>& argv) const;
@@ -81,18 +100,21 @@ private:
     void MinimiseWhenShown(pid_t pid);
     // The conversion console installed with the program; empty when there is none.
     std::string Console() const;
+    // Has the conversion console `argv` (a command line of InConsole) run its tool, reporting how it
+    // ends; -1 when it could not be started.
+    pid_t StartConsole(const std::vector<std::string>& argv, const EnvironmentChanges& environment);
+    // Opens the folder of `file`, shown by a notification, where no file manager showed it.
+    void OpenFolderOf(const std::string& file);
     // Reads, without waiting, the console's report on `fd` of how conversion `pid` ended.
     void WatchReport(pid_t pid, int fd);
 
     X11Desktop desktop_;
     QWidget* window_ = nullptr;
     LaunchedWindows launched_;
-    std::set<pid_t> toMinimise_;
     StandbyConsole standby_;
     // The processes started, each followed through a descriptor of its own while it runs.
     std::map<pid_t, ProcessWatch> started_;
-    WindowHandle focusRequested_ = 0;
-    std::function<void(ProcessHandle, int, double)> conversionEnded_;
+    ConversionEndedHandler conversionEnded_;
     // Keeps the X server time of the user's latest action for the desktop's requests.
     std::unique_ptr<QObject> userTime_;
     std::unique_ptr<DesktopNotifications> notifications_;

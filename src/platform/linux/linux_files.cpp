@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QCoreApplication>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "linux_platform.h"
+
+namespace talvenor::linux_backend {
+
+std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+bool LinuxPlatform::FileExists(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::u8path(name), error);
+}
+
+FileState LinuxPlatform::CheckFile(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return errno == EACCES ? FileState::Unreadable : FileState::Missing;
+    if (!S_ISREG(info.st_mode)) return FileState::NotAFile;
+    return access(path.c_str(), R_OK) == 0 ? FileState::ReadableFile : FileState::Unreadable;
+}
+
+bool LinuxPlatform::SetCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
+
+std::string LinuxPlatform::FullPath(const std::string& name) {
+    std::error_code error;
+    // Made absolute first: a relative name that does not exist yet would stay relative.
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(name), error);
+    if (error) return name;
+    const std::filesystem::path path = std::filesystem::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal().string() : path.string();
+}
+
+}  // namespace talvenor::linux_backend

@@ -1,0 +1,23 @@
+/* SPDX-License-Identifier: GPL-3.0-or-later */
+/* What every program that Talvenor or its conversion console starts gets: plain C, built into both. */
+#pragma once
+
+#include <spawn.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Initialises `attributes`: a session of its own, so that the program outlives us; default
+ * handling of SIGCHLD and SIGPIPE (which we change for ourselves), and of `alsoDefault` unless it
+ * is 0; an empty signal mask. */
+void TalvenorSpawnAttributes(posix_spawnattr_t* attributes, int alsoDefault);
+
+/* A terminal must read as UTF-8 what is written to it. 0: the session's character type is UTF-8
+ * already. 1: the terminal gets LC_CTYPE=C.UTF-8 and keeps the rest of the locale; `*lang` is then
+ * LC_ALL's value, which must become its LANG since LC_ALL would win over LC_CTYPE, or NULL. */
+int TalvenorTerminalNeedsUtf8(const char** lang);
+
+#ifdef __cplusplus
+}
+#endif
