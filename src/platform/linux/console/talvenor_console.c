@@ -60,7 +60,7 @@ extern char** environ;
 
 enum {
     kAttachWaitMs = 30000, /* how long a conversion waits for its window before running unseen */
-    kStatusUnknown = -1,
+    kStatusUnknown = CHANNEL_STATUS_UNKNOWN,
     kProgressRepeatMs = 3000, /* how often the progress bar is sent again */
 };
 
@@ -181,12 +181,6 @@ static pid_t StartTerminal(const char* terminal, const char* title, const char* 
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&files);
     return error == 0 ? pid : -1;
-}
-
-static void SendStatus(int client, int status) {
-    char line[32];
-    const int length = snprintf(line, sizeof line, "S%d\n", status);
-    (void)send(client, line, (size_t)length, MSG_NOSIGNAL);
 }
 
 /* The exit code shown to the user: the program's own, or 128 + the signal that ended it. */
@@ -310,26 +304,6 @@ static void CopySize(int from, int to) {
     if (ioctl(from, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) ioctl(to, TIOCSWINSZ, &size);
 }
 
-/* Reads "S<code>\n" from the socket; kStatusUnknown if the other side went away without it. */
-static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait) {
-    for (;;) {
-        char* end = memchr(buffer, '\n', *used);
-        if (end != NULL) {
-            *end = '\0';
-            return buffer[0] == 'S' ? atoi(buffer + 1) : kStatusUnknown;
-        }
-        if (*used + 1 >= capacity) return kStatusUnknown;
-        if (!wait) {
-            struct pollfd fd = {socket, POLLIN, 0};
-            if (poll(&fd, 1, 0) <= 0) return INT_MIN;
-        }
-        const ssize_t got = read(socket, buffer + *used, capacity - 1 - *used);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return kStatusUnknown;
-        *used += (size_t)got;
-    }
-}
-
 /* The window's title and the desktop's progress bar follow the tool's statistics lines. They are
  * written only where the tool's output stands at a line's end, never inside its own sequences,
  * and the bar again every few seconds, as some terminals drop a stale one. */
@@ -399,7 +373,7 @@ static int Attach(const char* path, pid_t console, const char* tool) {
     char buffer[8192];
     char status[64];
     size_t statusUsed = 0;
-    int code = INT_MIN;
+    int code = CHANNEL_STATUS_NOT_YET;
     bool input = true;
     /* The title from here on, written as UTF-8 whatever the terminal made of the one it was given. */
     struct ProgressShow show = {.tool = tool, .changed = true, .atLineEnd = true, .shown = isatty(STDOUT_FILENO)};
@@ -439,7 +413,7 @@ static int Attach(const char* path, pid_t console, const char* tool) {
         if (fds[1].revents != 0) {
             /* The program ended while something (a child of it) still holds its terminal. */
             code = ReadStatus(peer, status, &statusUsed, sizeof status, false);
-            if (code != INT_MIN) break;
+            if (code != CHANNEL_STATUS_NOT_YET) break;
         }
     }
     /* What is still waiting in the terminal, then the status. */
@@ -449,7 +423,7 @@ static int Attach(const char* path, pid_t console, const char* tool) {
         const ssize_t got = read(master, buffer, sizeof buffer);
         if (got <= 0 || WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
     }
-    if (code == INT_MIN) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
+    if (code == CHANNEL_STATUS_NOT_YET) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
     close(master);
     if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 
@@ -516,12 +490,29 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             memcpy(direct + 4, program, (size_t)count * sizeof *direct);
             char** utf8 = TerminalEnvironment();
             execve(terminal, direct, utf8 != NULL ? utf8 : environ);
+            free(utf8);
+            free(direct);
             return 125;
         }
         session = &fresh;
     }
     const int status = Run(session, title, terminal, argv + i + 1);
     if (reportFd >= 0) dprintf(reportFd, "E%d %lld\n", session->exitCode, session->runMs);
+    return status;
+}
+
+/* Runs the command line read on standby: `size` bytes of arguments, each ended by a NUL byte. */
+static int RunJob(char* job, size_t size, struct Session* session) {
+    int count = 1;
+    for (size_t k = 0; k < size; ++k) count += job[k] == '\0';
+    char** argv = calloc((size_t)count + 1, sizeof *argv);
+    if (argv == NULL) return 1;
+    argv[0] = "talvenor-console";
+    int argc = 1;
+    for (size_t k = 0; k < size; k += strlen(job + k) + 1) argv[argc++] = job + k;
+    argv[argc] = NULL;
+    const int status = RunCommandLine(argc, argv, session);
+    free(argv);
     return status;
 }
 
@@ -533,32 +524,32 @@ static int Standby(int fd) {
     if (Prepare(&session) != 0) return 125;
     size_t size = 0, capacity = 4096;
     char* job = malloc(capacity);
-    for (;;) {
-        if (job == NULL) return 1;
+    int status = job == NULL ? 1 : 0;
+    while (status == 0) {
         const ssize_t got = read(fd, job + size, capacity - size);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return 1;
-        if (got == 0) break;
+        if (got <= 0) {
+            status = got < 0 ? 1 : 0;
+            break;
+        }
         size += (size_t)got;
         if (size == capacity) {
-            capacity *= 2;
-            job = realloc(job, capacity);
+            /* On failure the block stays ours, to be freed below. */
+            char* larger = realloc(job, capacity * 2);
+            if (larger == NULL) {
+                status = 1;
+            } else {
+                job = larger;
+                capacity *= 2;
+            }
         }
     }
     /* The same descriptor carries back how the conversion ended. */
     reportFd = fd;
     fcntl(fd, F_SETFD, FD_CLOEXEC);
-    if (size == 0) return 0;
-    if (job[size - 1] != '\0') return 2;
-    int count = 1;
-    for (size_t k = 0; k < size; ++k) count += job[k] == '\0';
-    char** argv = calloc((size_t)count + 1, sizeof *argv);
-    if (argv == NULL) return 1;
-    argv[0] = "talvenor-console";
-    int argc = 1;
-    for (size_t k = 0; k < size; k += strlen(job + k) + 1) argv[argc++] = job + k;
-    argv[argc] = NULL;
-    return RunCommandLine(argc, argv, &session);
+    if (status == 0 && size > 0) status = job[size - 1] != '\0' ? 2 : RunJob(job, size, &session);
+    free(job);
+    return status;
 }
 
 int main(int argc, char** argv) {
