@@ -30,16 +30,15 @@ int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t sent = (uint8_t)(data[0] - '0') % 7;
     if (size < sent + 3) return 0;
     const int before = OpenDescriptors();
-    int ends[2], fds[6];
+    int ends[2], fds[6], masters[6] = {-1, -1, -1, -1, -1, -1};
     FUZZ_CHECK(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) == 0);
     for (size_t k = 0; k < sent; ++k) {
         /* A terminal's master side, /dev/null, or a terminal's other side. */
         const int kind = data[1 + k] % 3;
         fds[k] = kind == 1 ? open("/dev/null", O_RDWR) : posix_openpt(O_RDWR | O_NOCTTY);
         if (kind == 2 && fds[k] >= 0 && unlockpt(fds[k]) == 0) {
-            const int other = open(ptsname(fds[k]), O_RDWR | O_NOCTTY);
-            close(fds[k]);
-            fds[k] = other;
+            masters[k] = fds[k]; /* kept open meanwhile: a terminal without it is hung up */
+            fds[k] = open(ptsname(masters[k]), O_RDWR | O_NOCTTY);
         }
         FUZZ_CHECK(fds[k] >= 0);
     }
@@ -62,6 +61,7 @@ int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int received = ReceiveDescriptor(ends[1]);
     FUZZ_CHECK((received >= 0) == (sent == 1 && data[1] % 3 == 0 && byte == 'M'));
     if (received >= 0) close(received);
+    for (size_t k = 0; k < sent; ++k) close(masters[k]);
 
     /* The status line, written in pieces, read as they come and then to its end. */
     const char* rest = (const char*)data + sent + 3;
