@@ -10,22 +10,42 @@ namespace talvenor {
 
 namespace {
 
-// The character of UTF-8 `text` at `i`, moving `i` past it; a byte that begins none (a Latin-1
-// name) is taken alone.
+constexpr char32_t kNoCharacter = 0xFFFFFFFF;
+
+// The character of UTF-8 `text` at `i`, moving `i` past it. A byte that begins no character
+// (Latin-1, a sequence cut short, one longer than needed, a surrogate, past U+10FFFF) is taken
+// alone, as kNoCharacter.
 char32_t NextCharacter(std::string_view text, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    const std::size_t length = lead > 0xF4 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    char32_t c = lead & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
-        if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        c = (c << 6) | (byte(i + k) & 0x3F);
+        if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80) c = kNoCharacter;
+        if (c != kNoCharacter) c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    if (length == 0 || c == kNoCharacter || c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return kNoCharacter;
     }
     i += length;
     return c;
+}
+
+// `text` with each byte that begins no character replaced by U+FFFD, as a display shows it.
+std::string WellFormed(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        if (NextCharacter(text, i) == kNoCharacter) out += "\uFFFD";
+        else out.append(text, at, i - at);
+    }
+    return out;
 }
 
 // Right-to-left letters and digits (unassigned ones in their blocks included) and the controls of
@@ -43,7 +63,9 @@ bool EndsParagraph(char32_t c) {
 
 }  // namespace
 
-std::string Isolated(const std::string& name) {
+std::string Isolated(const std::string& text) {
+    // What is not UTF-8 is shown as U+FFFD: read as anything else, it could close an isolate.
+    const std::string name = WellFormed(text);
     bool turns = false;
     for (std::size_t i = 0; i < name.size() && !turns;) turns = TurnsText(NextCharacter(name, i));
     if (!turns) return name;

@@ -111,6 +111,7 @@ private:
 // `name` (a file's or a folder's, UTF-8) as a sentence shows it: where it holds right-to-left
 // letters or controls of direction, each of its lines is set apart with U+2068 ... U+2069 (its own
 // stray isolates balanced), so that it turns nothing around it. Any other name is shown as it is.
+// Bytes that begin no UTF-8 character are shown as U+FFFD, so that the result is UTF-8.
 std::string Isolated(const std::string& name);
 // What the user reads when `command` could not be started.
 std::string LaunchFailureMessage(const CommandLine& command, ToolAdvice advice);

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <functional>
+
 #include "form_fixture.h"
 #include "presets.h"
 #include "start_arguments.h"
@@ -298,6 +300,54 @@ TEST(StartArguments, FileNamesOpenTheWindowWithThemAndOtherOptionsAreRefused) {
         EXPECT_EQ(request.refused, c.refused);
     }
     EXPECT_EQ(RefusalText("talvenor", "-x"), "talvenor : argument non reconnu « -x ».\n");
+}
+
+// Every sentence that shows a name sets apart each kind of name that could turn it around, line by
+// line, and shows any other name unchanged. "@" stands for the name as the sentence must show it.
+TEST(Messages, EveryNameThatCouldTurnTheSentenceIsSetApart) {
+    using Message = std::function<std::string(const std::string&)>;
+    const std::vector<std::pair<std::string, Message>> messages = {
+        {"Impossible de lancer « ffmpeg ».\n\nPlacez ffmpeg dans le dossier de Talvenor (@) ou installez-le sur le système.",
+         [](const std::string& n) { return LaunchFailureMessage({"", n, "ffmpeg", {}, "ffmpeg"}, ToolAdvice::InstallOnSystem); }},
+        {"Impossible de lancer « ffplay ».\n\nPlacez ffplay.exe dans le dossier de Talvenor (@) ou installez-le, par exemple "
+         "avec la commande : winget install Gyan.FFmpeg",
+         [](const std::string& n) { return LaunchFailureMessage({"", n, "ffplay", {}, "ffplay"}, ToolAdvice::Winget); }},
+        {"Le fichier « @ » existe déjà. Le remplacer ?", ReplaceQuestion},
+        {"Le fichier « @ » n'existe pas.", [](const std::string& n) { return FileRefusal(n, FileState::Missing); }},
+        {"« @ » n'est pas un fichier : Talvenor ouvre un fichier vidéo.",
+         [](const std::string& n) { return FileRefusal(n, FileState::NotAFile); }},
+        {"Le fichier « @ » ne peut pas être lu : vous n'avez pas le droit de le lire.",
+         [](const std::string& n) { return FileRefusal(n, FileState::Unreadable); }},
+        {"« @ » n'est pas un fichier de cet ordinateur : Talvenor n'ouvre que des fichiers locaux.", RemoteRefusal},
+        {"Talvenor convertit les fichiers FLV et AVI : « @ » n'en est pas un.", UnsupportedTypeRefusal},
+        {"Talvenor ouvre un seul fichier à la fois : seul le premier, « @ », est pris.", SeveralFilesNotice},
+        {"Impossible de se placer dans le dossier « @ » : le fichier n'est pas choisi.", FolderFailureMessage},
+        {"La conversion vers « @ » est déjà en cours.", ConversionBusyMessage},
+        {"« @ » est prêt dans /v.", [](const std::string& n) { return ConversionDoneText(n, "/v"); }},
+        {"« clip.avi » est prêt dans @.", [](const std::string& n) { return ConversionDoneText("clip.avi", n); }},
+        {"Impossible d'ouvrir le dossier « @ » : aucun programme adapté n'a été trouvé.", FolderShowFailureMessage},
+    };
+    // Each name, and how a sentence shows it.
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"/v/été.flv", "/v/été.flv"},
+        {"/v/فيلم.avi", "\u2068/v/فيلم.avi\u2069"},                      // Arabic
+        {"/ویدیو/کلیپ پنج.flv", "\u2068/ویدیو/کلیپ پنج.flv\u2069"},      // Persian
+        {"/v/סרט 2.avi", "\u2068/v/סרט 2.avi\u2069"},                    // Hebrew
+        {"/v/clip\u202Egepm.flv", "\u2068/v/clip\u202Egepm.flv\u2069"},  // a right-to-left override
+        {"/v/\u2069clip.flv", "\u2068\u2068/v/\u2069clip.flv\u2069"},      // a stray end of isolate
+        {"/v/\u2067clip.flv", "\u2068/v/\u2067clip.flv\u2069\u2069"},      // an isolate left open
+        {"/v/a\nفيلم.flv", "\u2068/v/a\u2069\n\u2068فيلم.flv\u2069"},       // several lines
+        // Not UTF-8: an isolate closed by a sequence longer than needed, which no display reads as one.
+        {"/v/\u2067a\xF0\x82\x81\xA9.flv", "\u2068/v/\u2067a\uFFFD\uFFFD\uFFFD\uFFFD.flv\u2069\u2069"},
+    };
+    for (const auto& [sentence, message] : messages) {
+        for (const auto& [name, shown] : names) {
+            SCOPED_TRACE(sentence + " / " + name);
+            std::string expected = sentence;
+            expected.replace(expected.find('@'), 1, shown);
+            EXPECT_EQ(message(name), expected);
+        }
+    }
 }
 
 }  // namespace

@@ -279,6 +279,36 @@ check "a window refuses a console it does not expect" grep -q "refuse" "$work/wi
 check "and shows nothing of its tool" eval '! grep -q secret "$work/window"'
 rm -rf "$shared"
 
+# 8b. A console installed under a long path is its window's all the same: the window's whole
+#     command line, which names that path, is checked.
+reset
+long=$work/$(printf 'un dossier au nom bien long %.0s' {1..8})
+mkdir -p "$long"
+cp "$console" "$long/talvenor-console"
+"$long/talvenor-console" --title T --terminal "$work/terminal" -- "$work/tool" loin &
+runner=$!
+wait_for 50 grep -qs "<loin>" "$work/window"
+check "a console installed under a long path shows its tool in its window" grep -q "<loin>" "$work/window"
+wait_for 50 eval '! alive $runner'
+
+# 8c. A channel's folder that the console did not make is never removed: here the runtime folder's
+#     name leaves no room for a socket's, and /tmp is another user's (a mount of its own, in a
+#     namespace that ends with the console), so no channel opens; a folder by the cut name stays.
+if [[ $(id -u) -eq 0 ]] && unshare -m true 2>/dev/null; then
+    kept=$(unshare -m bash -s "$console" <<'EOF2'
+exec 3<"$1"  # the console may be under /tmp
+mount -t tmpfs -o mode=0755,uid=65534 tmpfs /tmp || exit
+cat <&3 >/tmp/console && chmod +x /tmp/console
+base=/tmp/$(printf 'r%.0s' {1..90})
+cut=$base/talvenor-console-XXXXXX
+mkdir -p "${cut:0:107}"
+env -u TMPDIR XDG_RUNTIME_DIR="$base" /tmp/console --title T --terminal /bin/false -- /bin/true
+[[ -d ${cut:0:107} ]] && echo kept
+EOF2
+)
+    check "a folder the console did not make is left alone" test "$kept" == kept
+fi
+
 # 9. Whatever the session's locale, the window reads the failure lines as written: a stand-in
 #    terminal decodes what it is sent with its own locale's character set, as a real one does.
 cat >"$work/reader" <<'EOF'

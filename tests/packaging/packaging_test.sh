@@ -118,6 +118,14 @@ LIST
     done
     check "the metadata shows a screenshot, the release 1.0 and a content rating" bash -c \
         "grep -q '<caption>' '$metainfo' && grep -q '<release version=\"1.0\" date=' '$metainfo' && grep -q '<content_rating' '$metainfo'"
+    # The licence, as each file that the package carries states it: GPL 3 or later.
+    check "the metadata's one project licence is GPL-3.0-or-later" \
+        test "$(grep -o '<project_license>[^<]*' "$metainfo")" = "<project_license>GPL-3.0-or-later"
+    local copyright=$prefix/share/doc/talvenor/copyright
+    check "the copyright file puts every file under GPL-3+" \
+        test "$(awk -v RS= '/(^|\n)Files: \*\n/' "$copyright" | sed -n 's/^License: //p')" = "GPL-3+"
+    check "and GPL-3+ there is version 3 or any later version" bash -c \
+        "awk -v RS= '/^License: GPL-3\\+\n/' '$copyright' | tr -s ' \n' ' ' | grep -qF 'either version 3 of the License, or (at your option) any later version'"
     finish
 }
 
@@ -251,7 +259,10 @@ case_windows_zip() {
     check "LISEZMOI.txt has Windows line endings" \
         bash -c "[[ \$(grep -c \$'\\r\$' '$work/lisezmoi') -eq \$(wc -l <'$work/lisezmoi') ]]"
     check "LISEZMOI.txt names the licence and the sources archive" \
-        bash -c "grep -q 'GPL' '$work/lisezmoi' && grep -q 'Talvenor-1.0-sources.tar.xz' '$work/lisezmoi'"
+        bash -c "grep -q 'GNU GPL version 3 ou ultérieure' '$work/lisezmoi' && grep -q 'Talvenor-1.0-sources.tar.xz' '$work/lisezmoi'"
+    check "licences/Talvenor-GPL-3.0.txt is the GNU GPL version 3 of COPYING" bash -c \
+        "unzip -p '$zip' Talvenor/licences/Talvenor-GPL-3.0.txt | tr -d '\r' | cmp - '$source/COPYING' &&
+         grep -q '^ *Version 3, 29 June 2007\$' '$source/COPYING'"
     # Every source file SOURCES.txt names is in the sources archive, with the checksum it gives.
     mkdir "$work/sources" && tar -xJf "${out[a]}/Talvenor-1.0-sources.tar.xz" -C "$work/sources"
     local tree=$work/sources/Talvenor-1.0-sources named=0 name sum

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <stddef.h>
+
+#include "console_channel.h"
 #include <sys/types.h>
 
 enum {
     kAttachWaitMs = 30000, /* how long a conversion waits for its window before running unseen */
-    kStatusUnknown = -1,
+    kStatusUnknown = CHANNEL_STATUS_UNKNOWN,
     kProgressRepeatMs = 3000, /* how often the progress bar is sent again */
 };
 

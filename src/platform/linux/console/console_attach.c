@@ -38,26 +38,6 @@ static void CopySize(int from, int to) {
     if (ioctl(from, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0) ioctl(to, TIOCSWINSZ, &size);
 }
 
-/* Reads "S<code>\n" from the socket; kStatusUnknown if the other side went away without it. */
-static int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait) {
-    for (;;) {
-        char* end = memchr(buffer, '\n', *used);
-        if (end != NULL) {
-            *end = '\0';
-            return buffer[0] == 'S' ? atoi(buffer + 1) : kStatusUnknown;
-        }
-        if (*used + 1 >= capacity) return kStatusUnknown;
-        if (!wait) {
-            struct pollfd fd = {socket, POLLIN, 0};
-            if (poll(&fd, 1, 0) <= 0) return INT_MIN;
-        }
-        const ssize_t got = read(socket, buffer + *used, capacity - 1 - *used);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return kStatusUnknown;
-        *used += (size_t)got;
-    }
-}
-
 /* The window's title and the desktop's progress bar follow the tool's statistics lines. They are
  * written only where the tool's output stands at a line's end, never inside its own sequences,
  * and the bar again every few seconds, as some terminals drop a stale one. */
@@ -127,7 +107,7 @@ int Attach(const char* path, pid_t console, const char* tool) {
     char buffer[8192];
     char status[64];
     size_t statusUsed = 0;
-    int code = INT_MIN;
+    int code = CHANNEL_STATUS_NOT_YET;
     bool input = true;
     /* The title from here on, written as UTF-8 whatever the terminal made of the one it was given. */
     struct ProgressShow show = {.tool = tool, .changed = true, .atLineEnd = true, .shown = isatty(STDOUT_FILENO)};
@@ -167,7 +147,7 @@ int Attach(const char* path, pid_t console, const char* tool) {
         if (fds[1].revents != 0) {
             /* The program ended while something (a child of it) still holds its terminal. */
             code = ReadStatus(peer, status, &statusUsed, sizeof status, false);
-            if (code != INT_MIN) break;
+            if (code != CHANNEL_STATUS_NOT_YET) break;
         }
     }
     /* What is still waiting in the terminal, then the status. */
@@ -177,7 +157,7 @@ int Attach(const char* path, pid_t console, const char* tool) {
         const ssize_t got = read(master, buffer, sizeof buffer);
         if (got <= 0 || WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
     }
-    if (code == INT_MIN) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
+    if (code == CHANNEL_STATUS_NOT_YET) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
     close(master);
     if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 

@@ -8,12 +8,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-enum { kWindowWord = 'W', kWindowWordMs = 2000 };
+enum { kWindowWord = 'W', kWindowWordMs = 2000, kDescriptorWord = 'M' };
 
 /* A base folder fit for private folders: absolute, an existing folder, ours or sticky (/tmp). */
 static bool UsableBase(const char* base) {
@@ -24,12 +25,14 @@ static bool UsableBase(const char* base) {
 
 static bool OpenIn(struct Channel* channel, const char* base) {
     if (!UsableBase(base)) return false;
-    /* The socket's own name is short: the folder may take the rest of the address. */
+    /* The socket's own name is short: the folder may take the rest of the address. A name cut
+     * short, or one mkdtemp did not make, is no folder of ours: nothing to remove later. */
     if (snprintf(channel->folder, sizeof channel->folder, "%s/talvenor-console-XXXXXX", base) >=
-        (int)sizeof channel->folder - 3) {
+            (int)sizeof channel->folder - 3 ||
+        mkdtemp(channel->folder) == NULL) { /* mode 0700 */
+        channel->folder[0] = '\0';
         return false;
     }
-    if (mkdtemp(channel->folder) == NULL) return false; /* mode 0700 */
     memcpy(channel->path, channel->folder, strlen(channel->folder));
     memcpy(channel->path + strlen(channel->folder), "/s", 3);
     struct sockaddr_un address = {.sun_family = AF_UNIX};
@@ -84,7 +87,8 @@ bool PeerIsOurWindow(int socket, const char* path) {
     snprintf(name, sizeof name, "/proc/%ld/cmdline", (long)peer.pid);
     FILE* file = fopen(name, "re");
     if (file == NULL) return false;
-    char line[2 * CHANNEL_PATH_MAX + 64];
+    /* Room for what is compared: our own program's path, "--attach" and the channel's path. */
+    char line[PATH_MAX + sizeof "--attach" + CHANNEL_PATH_MAX + 1];
     const size_t size = fread(line, 1, sizeof line - 1, file);
     fclose(file);
     line[size] = '\0';
@@ -103,7 +107,7 @@ bool PeerIsProcess(int socket, pid_t pid) {
 }
 
 int SendDescriptor(int socket, int fd) {
-    char byte = 'M';
+    char byte = kDescriptorWord;
     struct iovec part = {&byte, 1};
     union {
         struct cmsghdr header;
@@ -126,9 +130,10 @@ int SendDescriptor(int socket, int fd) {
 int ReceiveDescriptor(int socket) {
     char byte = 0;
     struct iovec part = {&byte, 1};
+    /* Room for more than the one descriptor expected, so that extra ones arrive to be closed. */
     union {
         struct cmsghdr header;
-        char space[CMSG_SPACE(sizeof(int))];
+        char space[CMSG_SPACE(4 * sizeof(int))];
     } control;
     struct msghdr message = {0};
     message.msg_iov = &part;
@@ -136,12 +141,61 @@ int ReceiveDescriptor(int socket) {
     message.msg_control = control.space;
     message.msg_controllen = sizeof control.space;
     if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) return -1;
+    int kept = -1, count = 0;
     for (struct cmsghdr* header = CMSG_FIRSTHDR(&message); header != NULL; header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_SOCKET && header->cmsg_type == SCM_RIGHTS) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
+        const size_t fds = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t k = 0; k < fds; ++k) {
             int fd = -1;
-            memcpy(&fd, CMSG_DATA(header), sizeof fd);
-            return fd;
+            memcpy(&fd, CMSG_DATA(header) + k * sizeof fd, sizeof fd);
+            if (count++ == 0) {
+                kept = fd;
+            } else {
+                close(fd);
+            }
         }
     }
-    return -1;
+    /* Exactly one descriptor, nothing cut off, and a pseudo-terminal's master side (only that
+     * answers TIOCGPTN): anything else is refused. */
+    unsigned int number = 0;
+    const bool whole = byte == kDescriptorWord && (message.msg_flags & MSG_CTRUNC) == 0 && count == 1;
+    if (kept >= 0 && (!whole || ioctl(kept, TIOCGPTN, &number) != 0)) {
+        close(kept);
+        kept = -1;
+    }
+    return kept;
+}
+
+void SendStatus(int socket, int status) {
+    char line[32];
+    const int length = snprintf(line, sizeof line, "S%d\n", status);
+    (void)send(socket, line, (size_t)length, MSG_NOSIGNAL);
+}
+
+/* The code of a whole status line, `length` bytes without its end: "S0" to "S255" as SendStatus
+ * writes them; CHANNEL_STATUS_UNKNOWN for anything else ("S-1" included). */
+static int StatusCode(const char* line, size_t length) {
+    if (length < 2 || length > 4 || line[0] != 'S' || (line[1] == '0' && length > 2)) return CHANNEL_STATUS_UNKNOWN;
+    int code = 0;
+    for (size_t k = 1; k < length; ++k) {
+        if (line[k] < '0' || line[k] > '9') return CHANNEL_STATUS_UNKNOWN;
+        code = code * 10 + (line[k] - '0');
+    }
+    return code <= 255 ? code : CHANNEL_STATUS_UNKNOWN;
+}
+
+int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait) {
+    for (;;) {
+        char* end = memchr(buffer, '\n', *used);
+        if (end != NULL) return StatusCode(buffer, (size_t)(end - buffer));
+        if (*used + 1 >= capacity) return CHANNEL_STATUS_UNKNOWN;
+        if (!wait) {
+            struct pollfd fd = {socket, POLLIN, 0};
+            if (poll(&fd, 1, 0) <= 0) return CHANNEL_STATUS_NOT_YET;
+        }
+        const ssize_t got = read(socket, buffer + *used, capacity - 1 - *used);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return CHANNEL_STATUS_UNKNOWN;
+        *used += (size_t)got;
+    }
 }

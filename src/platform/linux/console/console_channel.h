@@ -9,7 +9,9 @@
 #ifndef TALVENOR_CONSOLE_CHANNEL_H
 #define TALVENOR_CONSOLE_CHANNEL_H
 
+#include <limits.h>
 #include <stdbool.h>
+#include <stddef.h>
 #include <sys/types.h>
 
 #define CHANNEL_PATH_MAX 108 /* the room in a Unix socket address */
@@ -32,8 +34,18 @@ bool PeerIsOurWindow(int socket, const char* path);
  * if so, tells it that we are its window. */
 bool PeerIsProcess(int socket, pid_t pid);
 
-/* The pseudo-terminal's master side, with one byte of data as SCM_RIGHTS needs. */
+/* The pseudo-terminal's master side, with one byte of data as SCM_RIGHTS needs. The receiver
+ * takes exactly one terminal and closes whatever else came with it; -1 when it got none. */
 int SendDescriptor(int socket, int fd);
 int ReceiveDescriptor(int socket);
+
+/* How the program ended, once it has: "S<code>\n", the code -1 (unknown) or 0 to 255. */
+#define CHANNEL_STATUS_UNKNOWN (-1)
+#define CHANNEL_STATUS_NOT_YET INT_MIN /* nothing to read yet, when not waiting */
+void SendStatus(int socket, int status);
+/* Reads the status line into `buffer`, which keeps what came so far between calls; waits for it
+ * or returns CHANNEL_STATUS_NOT_YET. CHANNEL_STATUS_UNKNOWN when the other side went away without
+ * it or sent something else. */
+int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait);
 
 #endif

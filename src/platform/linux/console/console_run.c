@@ -117,12 +117,6 @@ static pid_t StartTerminal(const char* terminal, const char* title, const char* 
     return error == 0 ? pid : -1;
 }
 
-static void SendStatus(int client, int status) {
-    char line[32];
-    const int length = snprintf(line, sizeof line, "S%d\n", status);
-    (void)send(client, line, (size_t)length, MSG_NOSIGNAL);
-}
-
 /* The exit code shown to the user: the program's own, or 128 + the signal that ended it. */
 static int ExitCode(int waitStatus) {
     if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);

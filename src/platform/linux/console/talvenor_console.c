@@ -112,12 +112,29 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             memcpy(direct + 4, program, (size_t)count * sizeof *direct);
             char** utf8 = TerminalEnvironment();
             execve(terminal, direct, utf8 != NULL ? utf8 : environ);
+            free(utf8);
+            free(direct);
             return 125;
         }
         session = &fresh;
     }
     const int status = Run(session, title, terminal, argv + i + 1);
     if (reportFd >= 0) dprintf(reportFd, "E%d %lld\n", session->exitCode, session->runMs);
+    return status;
+}
+
+/* Runs the command line read on standby: `size` bytes of arguments, each ended by a NUL byte. */
+static int RunJob(char* job, size_t size, struct Session* session) {
+    int count = 1;
+    for (size_t k = 0; k < size; ++k) count += job[k] == '\0';
+    char** argv = calloc((size_t)count + 1, sizeof *argv);
+    if (argv == NULL) return 1;
+    argv[0] = "talvenor-console";
+    int argc = 1;
+    for (size_t k = 0; k < size; k += strlen(job + k) + 1) argv[argc++] = job + k;
+    argv[argc] = NULL;
+    const int status = RunCommandLine(argc, argv, session);
+    free(argv);
     return status;
 }
 
@@ -129,32 +146,32 @@ static int Standby(int fd) {
     if (Prepare(&session) != 0) return 125;
     size_t size = 0, capacity = 4096;
     char* job = malloc(capacity);
-    for (;;) {
-        if (job == NULL) return 1;
+    int status = job == NULL ? 1 : 0;
+    while (status == 0) {
         const ssize_t got = read(fd, job + size, capacity - size);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return 1;
-        if (got == 0) break;
+        if (got <= 0) {
+            status = got < 0 ? 1 : 0;
+            break;
+        }
         size += (size_t)got;
         if (size == capacity) {
-            capacity *= 2;
-            job = realloc(job, capacity);
+            /* On failure the block stays ours, to be freed below. */
+            char* larger = realloc(job, capacity * 2);
+            if (larger == NULL) {
+                status = 1;
+            } else {
+                job = larger;
+                capacity *= 2;
+            }
         }
     }
     /* The same descriptor carries back how the conversion ended. */
     reportFd = fd;
     fcntl(fd, F_SETFD, FD_CLOEXEC);
-    if (size == 0) return 0;
-    if (job[size - 1] != '\0') return 2;
-    int count = 1;
-    for (size_t k = 0; k < size; ++k) count += job[k] == '\0';
-    char** argv = calloc((size_t)count + 1, sizeof *argv);
-    if (argv == NULL) return 1;
-    argv[0] = "talvenor-console";
-    int argc = 1;
-    for (size_t k = 0; k < size; k += strlen(job + k) + 1) argv[argc++] = job + k;
-    argv[argc] = NULL;
-    return RunCommandLine(argc, argv, &session);
+    if (status == 0 && size > 0) status = job[size - 1] != '\0' ? 2 : RunJob(job, size, &session);
+    free(job);
+    return status;
 }
 
 int main(int argc, char** argv) {
