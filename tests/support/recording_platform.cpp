@@ -75,6 +75,12 @@ bool RecordingPlatform::FileExists(const std::string& name) {
     return std::find(existingFiles.begin(), existingFiles.end(), name) != existingFiles.end();
 }
 
+std::string RecordingPlatform::ReadStart(const std::string& name, std::size_t count) {
+    log_.push_back("ReadStart(" + name + ")");
+    const auto found = fileStarts.find(name);
+    return found == fileStarts.end() ? std::string() : found->second.substr(0, count);
+}
+
 std::string RecordingPlatform::FullPath(const std::string& name) {
     log_.push_back("FullPath(" + name + ")");
     return currentFolder + "/" + name;

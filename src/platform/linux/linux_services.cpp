@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -342,6 +343,22 @@ void LinuxPlatform::End() {
 bool LinuxPlatform::FileExists(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::u8path(name), error);
+}
+
+std::string LinuxPlatform::ReadStart(const std::string& name, std::size_t count) {
+    const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return {};
+    std::string bytes(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = read(file, bytes.data() + done, count - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    close(file);
+    bytes.resize(done);
+    return bytes;
 }
 
 FileState LinuxPlatform::CheckFile(const std::string& path) {

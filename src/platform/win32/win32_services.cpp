@@ -298,6 +298,22 @@ FileState Win32Platform::CheckFile(const std::string& path) {
     return GetFileType(file.get()) == FILE_TYPE_DISK ? FileState::ReadableFile : FileState::NotAFile;
 }
 
+std::string Win32Platform::ReadStart(const std::string& name, std::size_t count) {
+    const HANDLE opened = CreateFileW(Widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return {};
+    const KernelHandle file(opened);
+    std::string bytes(count, '\0');
+    std::size_t done = 0;
+    DWORD got = 0;
+    while (done < count && ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(count - done), &got, nullptr) &&
+           got > 0) {
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 bool Win32Platform::SetCurrentFolder(const std::string& folder) {
     return SetCurrentDirectoryW(Widen(folder).c_str()) != FALSE;
 }
