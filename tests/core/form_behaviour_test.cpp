@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "form_fixture.h"
+#include "presets.h"
 
 namespace talvenor::testing {
 namespace {
@@ -113,6 +114,18 @@ TEST_F(FormTest, LaunchBuildsTheLineFromTheTextShownAtClickTime) {
     EXPECT_EQ(platform.launched[0].text, "/opt/talvenor/ffmpeg -y -i autre.flv -f avi autre.avi");
     EXPECT_EQ(platform.styles[0], WindowStyle::NormalFocus);
     EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(FormTest, TheMpeg1LineIsChosenFromTheStartOfTheSourceAtClickTime) {
+    LoadAndChoose(2, "/v/clip.flv");
+    platform.fileStarts["clip.flv"] = FlvFile(45, 30);
+    form.CmdLancer_Click();
+    platform.running.clear();  // that conversion has ended
+    platform.fileStarts["clip.flv"] = FlvFile(45, 15);
+    form.CmdLancer_Click();
+    ASSERT_EQ(platform.launched.size(), 2u);
+    EXPECT_EQ(platform.launched[0].text, "/opt/talvenor/ffmpeg -y -i clip.flv  clip.mpeg");
+    EXPECT_EQ(platform.launched[1].arguments, ConversionCommand(kPresets[2], "", "clip").arguments);
 }
 
 TEST_F(FormTest, LaunchDoesNothingWithoutAPresetRow) {
