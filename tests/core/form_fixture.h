@@ -5,36 +5,26 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdint>
-#include <string>
 
 #include "form1.h"
 #include "recording_platform.h"
 
 namespace talvenor::testing {
 
-// A whole FLV file: its header, a "framerate" in its metadata when one is given, then `count`
-// one-byte Sorenson pictures, `rate` a second, at whole milliseconds as FLV keeps them, every
-// other one `lateMs` late.
+// A whole FLV file: a "framerate" in its metadata when one is given, then `count` one-byte
+// Sorenson pictures, `rate` a second at whole milliseconds, every other one `lateMs` late.
 inline std::string FlvFile(int count, double rate, double metadataRate = 0, int lateMs = 0) {
-    std::string file("FLV\x01\x01\0\0\0\x09\0\0\0\0", 13);
-    const auto tag = [&file](char type, std::string data, std::int64_t time) {
-        const auto bytes = [&file](std::uint64_t value, int width) {
-            while (width-- > 0) file.push_back(static_cast<char>(value >> (8 * width)));
-        };
-        file.push_back(type);
-        bytes(data.size(), 3);
-        bytes(static_cast<std::uint64_t>(time), 3);
-        bytes(static_cast<std::uint64_t>(time) >> 24, 1);
-        bytes(0, 3);
-        file += data;
-        bytes(data.size() + 11, 4);
+    const auto big = [](std::uint64_t value, int width) {
+        std::string bytes;
+        while (width-- > 0) bytes.push_back(static_cast<char>(value >> (8 * width)));
+        return bytes;
     };
-    if (metadataRate > 0) {
-        std::string number(1, '\0');
-        for (int i = 7; i >= 0; --i) number.push_back(static_cast<char>(std::bit_cast<std::uint64_t>(metadataRate) >> (8 * i)));
-        tag(18, std::string("\x02\0\x0aonMetaData\x08\0\0\0\x01\0\x09" "framerate", 29) + number, 0);
-    }
+    std::string file("FLV\x01\x01\0\0\0\x09\0\0\0\0", 13);
+    const auto tag = [&](int type, const std::string& data, std::uint64_t time) {
+        file += big(type, 1) + big(data.size(), 3) + big(time, 3) + big(time >> 24, 4) + data + big(data.size() + 11, 4);
+    };
+    const std::string key("\x02\0\x0aonMetaData\x08\0\0\0\x01\0\x09" "framerate", 29);
+    if (metadataRate > 0) tag(18, key + big(0, 1) + big(std::bit_cast<std::uint64_t>(metadataRate), 8), 0);
     for (int i = 0; i < count; ++i) tag(9, "\x22", std::llround(i * 1000 / rate) + i % 2 * lateMs);
     return file;
 }

@@ -77,8 +77,7 @@ bool RecordingPlatform::FileExists(const std::string& name) {
 
 std::string RecordingPlatform::ReadStart(const std::string& name, std::size_t count) {
     log_.push_back("ReadStart(" + name + ")");
-    const auto found = fileStarts.find(name);
-    return found == fileStarts.end() ? std::string() : found->second.substr(0, count);
+    return fileStarts.count(name) ? fileStarts[name].substr(0, count) : std::string();
 }
 
 std::string RecordingPlatform::FullPath(const std::string& name) {
