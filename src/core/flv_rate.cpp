@@ -48,7 +48,7 @@ bool FlvRateSuitsMpeg1(std::string_view start) {
     while (times.size() < kPicturesWanted && at + 11 <= start.size()) {
         // A filtered (encrypted) stream is for ffmpeg to refuse.
         if (start[at] & 0x20) return false;
-        const int type = start[at];
+        const int type = start[at] & 0x1f;
         const std::size_t size = Big(start, at + 1, 3);
         const std::int64_t time = Big(start, at + 4, 3) | std::int64_t{Big(start, at + 7, 1)} << 24;
         const std::size_t data = at + 11;

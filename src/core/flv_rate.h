@@ -7,7 +7,7 @@
 namespace talvenor {
 
 // How much of an FLV file is read before a conversion to MPEG-1: enough for the first sixty
-// pictures of a 720p video, and read in a millisecond from a local disk.
+// pictures of a 720p video, read in a few milliseconds once the system has the file in memory.
 inline constexpr std::size_t kFlvStartBytes = 2u << 20;
 
 // Whether `start`, the first bytes of an FLV file (all of it when shorter than kFlvStartBytes),
