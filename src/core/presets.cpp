@@ -19,7 +19,7 @@ const std::array<ConversionPreset, kPresetCount> kPresets{{
     // them, 25 when it knows none. Only the rate changes: lut2 takes it from its first input, one
     // picture of the fps filter, and copies the pixels of the second, the pictures at their own
     // times, which ffmpeg then repeats to fill the rate, as it always has.
-    // That copy adds a third or more to the conversion's processor time: a source whose start
+    // That copy adds a fifth or more to the conversion's processor time: a source whose start
     // shows a rate ffmpeg keeps by itself gets the plain line, which gives the same bytes.
     {"Vidéo  FLV vers MPEG1", ".flv", "Video|*.flv;",
      ".flv -vf split[a][b];[a]fps='if(gte(source_fps,19.488),source_fps,if(gt(source_fps,0),"

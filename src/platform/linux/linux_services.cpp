@@ -346,7 +346,8 @@ bool LinuxPlatform::FileExists(const std::string& name) {
 }
 
 std::string LinuxPlatform::ReadStart(const std::string& name, std::size_t count) {
-    const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe put there since the choice would block the window until someone writes to it.
+    const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file < 0) return {};
     std::string bytes(count, '\0');
     std::size_t done = 0;
