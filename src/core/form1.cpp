@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "console_words.h"
+#include "flv_rate.h"
 #include "player_help.h"
 #include "presets.h"
 #include "sendkey.h"
@@ -259,8 +260,6 @@ void Form1::CmdLancer_Click() {
     if (preset == nullptr) return;
     const std::string toolDir = platform_.AppPath();
     const std::string baseName = controls_.Text(ControlId::Text1);
-    const CommandLine command =
-        ConversionCommand(*preset, toolDir, baseName, SourceFileName(baseName, preset->sourceExt));
     const std::string output = ConversionOutput(*preset, baseName);
     // A second click, or another preset with the same output, must not start a second writer
     // of a file that is still being written.
@@ -271,6 +270,11 @@ void Form1::CmdLancer_Click() {
     }
     // The tool replaces its output without asking (-y): the user is asked here instead.
     if (platform_.FileExists(output) && !platform_.AskYesNo(ReplaceQuestion(output))) return;
+    const std::string sourceName = SourceFileName(baseName, preset->sourceExt);
+    // Only a line that depends on the source costs a read of its start.
+    const std::string sourceStart =
+        preset->middleAtOwnRate.empty() ? std::string() : platform_.ReadStart(sourceName, kFlvStartBytes);
+    const CommandLine command = ConversionCommand(*preset, toolDir, baseName, sourceName, sourceStart);
     if (const ProcessHandle process = Launch(command, WindowStyle::NormalFocus)) {
         conversions_[fullPath] = {process, output, folder_};
     }

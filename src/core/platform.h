@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -122,6 +123,9 @@ public:
     virtual void End() = 0;
     // Whether `name`, relative to the working directory, names an existing file.
     virtual bool FileExists(const std::string& name) = 0;
+    // The first `count` bytes of the file `name`, relative to the working directory (fewer when
+    // the file is shorter); empty when it cannot be read.
+    virtual std::string ReadStart(const std::string& name, std::size_t count) = 0;
     // The full path that `name`, relative to the working directory, stands for: the same file
     // reached from two folders gives the same path.
     virtual std::string FullPath(const std::string& name) = 0;

@@ -17,6 +17,9 @@ struct ConversionPreset {
     std::string_view filter;       // the dialog's one-entry filter
     std::string_view middle;       // between the two base names: source extension, options, blanks
     std::string_view outputExt;    // after the second base name
+    // The middle text for a source whose own rate the output keeps, as the start of the file
+    // shows it (FlvRateSuitsMpeg1); empty where the line never depends on the source.
+    std::string_view middleAtOwnRate;
 };
 
 inline constexpr int kPresetCount = 4;
@@ -30,9 +33,11 @@ inline constexpr std::string_view kFfmpegHead = "/ffmpeg -y -i ";
 inline constexpr std::string_view kFfplayHead = "/ffplay ";
 
 // `sourceName`, when given, is the input's name instead of `baseName` with the preset's source
-// extension.
+// extension. `sourceStart` holds the source's first kFlvStartBytes bytes, read for a preset whose
+// line depends on them (middleAtOwnRate); empty, the preset's general line is given.
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
-                              const std::string& baseName, const std::string& sourceName = {});
+                              const std::string& baseName, const std::string& sourceName = {},
+                              std::string_view sourceStart = {});
 // The output file a conversion writes, relative to the working directory.
 std::string ConversionOutput(const ConversionPreset& preset, const std::string& baseName);
 CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,

@@ -115,6 +115,13 @@ TEST_F(FormTest, LaunchBuildsTheLineFromTheTextShownAtClickTime) {
     EXPECT_TRUE(platform.messages.empty());
 }
 
+TEST_F(FormTest, TheMpeg1LineFollowsTheStartOfTheSourceReadAtTheClick) {
+    LoadAndChoose(2, "/v/clip.flv");
+    platform.fileStarts["clip.flv"] = FlvFile(45, 30);
+    form.CmdLancer_Click();
+    EXPECT_EQ(platform.launched.at(0).text, "/opt/talvenor/ffmpeg -y -i clip.flv  clip.mpeg");
+}
+
 TEST_F(FormTest, LaunchDoesNothingWithoutAPresetRow) {
     for (std::int16_t index : {-1, 4, 100}) {
         controls.listIndex = index;

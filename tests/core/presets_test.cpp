@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include "form_fixture.h"
 #include "presets.h"
 
 namespace talvenor {
@@ -43,6 +44,20 @@ TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
         EXPECT_EQ(line.program, "ffmpeg");
         EXPECT_EQ(line.toolDir, c.toolDir);
     }
+}
+
+TEST(ConversionCommand, TheMpeg1LineIsThePlainOneWhereTheSourcesStartShowsARateFfmpegKeeps) {
+    using testing::FlvFile;
+    // Below 19.488 ffmpeg would pick the encoder's unofficial 15 and refuse it. Then: too few
+    // pictures to be sure, uneven times, a header at odds with the times, no FLV start.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {FlvFile(45, 30), true}, {FlvFile(61, 30000.0 / 1001), true}, {FlvFile(41, 20), true}, {FlvFile(61, 60, 60), true},
+        {FlvFile(61, 15), false}, {FlvFile(61, 12), false}, {FlvFile(61, 19.4), false}, {FlvFile(16, 30), false},
+        {FlvFile(61, 30, 0, 5), false}, {FlvFile(61, 30, 15), false}, {"", false}, {"RIFF", false}};
+    for (const auto& [start, plain] : cases) {
+        EXPECT_EQ(ConversionCommand(kPresets[2], "/t", "c", "c.flv", start).arguments.size() == 4, plain) << start.size();
+    }
+    EXPECT_EQ(ConversionCommand(kPresets[2], "/t", "c", "c.flv", FlvFile(45, 30)).text, "/t/ffmpeg -y -i c.flv  c.mpeg");
 }
 
 TEST(ConversionCommand, AwkwardNamesStayOneArgumentEach) {

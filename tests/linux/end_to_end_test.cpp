@@ -233,7 +233,7 @@ TEST_F(EndToEnd, ConvertsWithEveryPresetBesideTheSourceWhateverTheName) {
         for (std::size_t row = 0; row < kPresets.size(); ++row) {
             if (source.path().extension() != kPresets[row].sourceExt) continue;
             const std::string base = (outputs / source.path().stem()).string();
-            std::vector<std::string> argv = ConversionCommand(kPresets[row], "", base, source.path()).arguments;
+            std::vector<std::string> argv = ConversionCommand(kPresets[row], "", base, source.path(), ReadFile(source.path())).arguments;
             argv.insert(argv.begin(), {"ffmpeg", "-nostdin", "-v", "error"});
             EXPECT_EQ(RunProgram(argv).errors, "") << source << " through row " << row;
             const std::string output = base + std::string(kPresets[row].outputExt);

@@ -75,6 +75,11 @@ bool RecordingPlatform::FileExists(const std::string& name) {
     return std::find(existingFiles.begin(), existingFiles.end(), name) != existingFiles.end();
 }
 
+std::string RecordingPlatform::ReadStart(const std::string& name, std::size_t count) {
+    log_.push_back("ReadStart(" + name + ")");
+    return fileStarts.count(name) ? fileStarts[name].substr(0, count) : std::string();
+}
+
 std::string RecordingPlatform::FullPath(const std::string& name) {
     log_.push_back("FullPath(" + name + ")");
     return currentFolder + "/" + name;

@@ -31,6 +31,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string ReadStart(const std::string& name, std::size_t count) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
     ToolAdvice MissingToolAdvice() override { return toolAdvice; }
@@ -59,6 +60,7 @@ public:
     bool answerYes = true;
     std::vector<std::string> existingFiles;
     std::map<std::string, FileState> fileStates;  // any other path is a readable file
+    std::map<std::string, std::string> fileStarts;  // what ReadStart gives; empty for others
     std::vector<std::string> lockedFolders;       // folders that cannot be made current
     std::deque<WindowHandle> foregroundWindows;  // answered in turn, then 0
     std::uint32_t platformId = kPlatformWin32Nt;

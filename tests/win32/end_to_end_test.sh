@@ -336,7 +336,7 @@ for file in "$work/table"/*; do
   name=${file##*/}
   for row in 0 1 2 3; do
     case "$row:$name" in 3:*.avi | [012]:*.flv) ;; *) continue ;; esac
-    mapfile -t arguments < <("$wine" "$(dirname "$exe")/preset_line.exe" "$row" "out-${name%.*}" "$name" | tr -d '\r')
+    mapfile -t arguments < <(cd "$work/table" && "$wine" "$(dirname "$exe")/preset_line.exe" "$row" "out-${name%.*}" "$name" | tr -d '\r')
     (cd "$work/table" && "$wine" "$work/Talvenor/ffmpeg.exe" -nostdin -v error "${arguments[@]}") >"$work/table.log" 2>&1 ||
       { echo "  ffmpeg.exe said: $(tail -n 3 "$work/table.log")"; }
     output=$(ls "$work/table" | grep "^out-${name%.*}\." | head -n 1)

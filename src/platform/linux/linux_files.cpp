@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QCoreApplication>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,23 @@ std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPa
 bool LinuxPlatform::FileExists(const std::string& name) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::u8path(name), error);
+}
+
+std::string LinuxPlatform::ReadStart(const std::string& name, std::size_t count) {
+    // A pipe put there since the choice would block the window until someone writes to it.
+    const int file = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0) return {};
+    std::string bytes(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = read(file, bytes.data() + done, count - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    close(file);
+    bytes.resize(done);
+    return bytes;
 }
 
 FileState LinuxPlatform::CheckFile(const std::string& path) {

@@ -25,6 +25,22 @@ bool Win32Platform::FileExists(const std::string& name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::string Win32Platform::ReadStart(const std::string& name, std::size_t count) {
+    const HANDLE opened = CreateFileW(Widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return {};
+    const KernelHandle file(opened);
+    std::string bytes(count, '\0');
+    std::size_t done = 0;
+    DWORD got = 0;
+    while (done < count && ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(count - done), &got, nullptr) &&
+           got > 0) {
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 std::string Win32Platform::FullPath(const std::string& name) {
     const std::wstring relative = Widen(name);
     // Asked with no room, it gives the room needed, its end included.

@@ -71,6 +71,7 @@ public:
     void DoEvents() override;
     void End() override;
     bool FileExists(const std::string& name) override;
+    std::string ReadStart(const std::string& name, std::size_t count) override;
     std::string FullPath(const std::string& name) override;
     std::string PathSeparators() override;
     ToolAdvice MissingToolAdvice() override { return ToolAdvice::Winget; }
