@@ -541,9 +541,13 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     MakeClip(media.path() / "clip.flv");
     const fs::path probe = media.path() / "probe";
     std::ofstream(probe.string() + ".seconds") << "4";
-    Launch({{"TALVENOR_PROBE", probe.string()}});
-    // Managers that centre new windows (mutter 48) open the terminal over the window's middle:
-    // the window goes to the screen's corner, where the terminal covers none of the clicks below.
+    // Managers put a new terminal where they like, over the window's middle (mutter 48 centres new
+    // windows) or its corner: xterm is asked for the screen's bottom right corner (a manager keeps
+    // a position the user gave), and the window goes to the top left, so that no click below
+    // lands on a terminal.
+    const fs::path resources = media.path() / "terminal-resources";
+    std::ofstream(resources) << "*VT100.geometry: 80x24-0-0\n";
+    Launch({{"TALVENOR_PROBE", probe.string()}, {"XENVIRONMENT", resources.string()}});
     RunProgram({"xdotool", "windowmove", std::to_string(window), "0", "0"});
     ASSERT_TRUE(WaitUntil([&] { return desktop.GeometryOf(window).x < 40 && desktop.GeometryOf(window).y < 40; }, 5s));
     TakePlace();
