@@ -87,6 +87,15 @@ protected:
         }
     }
 
+    // Managers put a new terminal where they like, over the window's middle (mutter 48 centres new
+    // windows) or its corner: xterm is asked for the screen's bottom right corner, a position a
+    // manager keeps as the user's, so that no click on the window lands on a terminal.
+    std::pair<std::string, std::string> TerminalInTheCorner() {
+        const fs::path resources = media.path() / "terminal-resources";
+        std::ofstream(resources) << "*VT100.geometry: 80x24-0-0\n";
+        return {"XENVIRONMENT", resources.string()};
+    }
+
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
     void FailedConversionKeepsItsWindowUntilEnter(bool withConsole);
     void ConvertsAFileChosenInAnotherFolder(bool withConsole);
@@ -369,7 +378,7 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
                 "echo $$ > \"$TALVENOR_PROBE.pid\"; printf '%s\\n' \"$@\" > \"$TALVENOR_PROBE.args\"; exec sleep 30");
     MakeClip(media.path() / "long.flv");
     const fs::path probe = media.path() / "probe";
-    Launch({{"TALVENOR_PROBE", probe.string()}});
+    Launch({{"TALVENOR_PROBE", probe.string()}, TerminalInTheCorner()});
     ChooseFile("long.flv");
     ClickAt(kLancer);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(probe.string() + ".args"); }, 10s));
@@ -541,13 +550,8 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     MakeClip(media.path() / "clip.flv");
     const fs::path probe = media.path() / "probe";
     std::ofstream(probe.string() + ".seconds") << "4";
-    // Managers put a new terminal where they like, over the window's middle (mutter 48 centres new
-    // windows) or its corner: xterm is asked for the screen's bottom right corner (a manager keeps
-    // a position the user gave), and the window goes to the top left, so that no click below
-    // lands on a terminal.
-    const fs::path resources = media.path() / "terminal-resources";
-    std::ofstream(resources) << "*VT100.geometry: 80x24-0-0\n";
-    Launch({{"TALVENOR_PROBE", probe.string()}, {"XENVIRONMENT", resources.string()}});
+    // The window goes to the top left as well, out of any terminal's way.
+    Launch({{"TALVENOR_PROBE", probe.string()}, TerminalInTheCorner()});
     RunProgram({"xdotool", "windowmove", std::to_string(window), "0", "0"});
     ASSERT_TRUE(WaitUntil([&] { return desktop.GeometryOf(window).x < 40 && desktop.GeometryOf(window).y < 40; }, 5s));
     TakePlace();
