@@ -60,7 +60,9 @@ complete() {  # complete FOLDER
 folder_of() { echo "$cache/sources/$1_${2#*:}"; }  # folder_of PACKAGE VERSION
 
 # A private apt setup: deb-src entries for the Debian archives the machine's own deb entries name,
-# with its mirrors and the archive's keyring; the system's configuration is never changed.
+# with its mirrors and the archive's keyring; the system's configuration is never changed. Their
+# suites are Debian 12's (bookworm, bookworm-updates, bookworm-security) whatever release the
+# machine runs: the release's tools are built from the same sources wherever they are built.
 apt_ready=""
 apt_opts=()
 apt_setup() {
@@ -69,8 +71,8 @@ apt_setup() {
   mkdir -p "$dir/lists/partial" "$dir/cache/archives/partial" "$dir/sources.list.d"
   [ -f "$keyring" ] && option="[signed-by=$keyring] "
   apt-get indextargets --format '$(ORIGIN)|$(TARGET_OF)|$(REPO_URI)|$(RELEASE)|$(COMPONENT)' |
-    awk -F'|' -v option="$option" '$1 == "Debian" && $2 == "deb" && !seen[$3 FS $4 FS $5]++ {
-      print "deb-src " option $3 " " $4 " " $5 }' >"$dir/sources.list.d/debian-sources.list"
+    awk -F'|' -v option="$option" '$1 == "Debian" && $2 == "deb" { sub(/^[a-z]+/, "bookworm", $4) }
+      $1 == "Debian" && $2 == "deb" && !seen[$3 FS $4 FS $5]++ { print "deb-src " option $3 " " $4 " " $5 }' >"$dir/sources.list.d/debian-sources.list"
   [ -s "$dir/sources.list.d/debian-sources.list" ] ||
     { echo "build-win-tools.sh: apt names no Debian archive on this machine" >&2; exit 1; }
   apt_opts=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$dir/sources.list.d"

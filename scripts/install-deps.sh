@@ -17,7 +17,7 @@ test_packages=(
   xdotool x11-xserver-utils xclip xinput qt6-gtk-platformtheme
   desktop-file-utils appstream dpkg-dev fakeroot lintian man-db zip unzip nsis procps
   mutter dbus-daemon weston xwayland python3 libglib2.0-bin
-  clang libclang-rt-14-dev llvm unicode-data
+  clang libclang-rt-dev llvm unicode-data
 )
 packages=("${run_packages[@]}")
 [ "$what" = "test" ] && packages+=("${test_packages[@]}")

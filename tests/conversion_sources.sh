@@ -16,10 +16,11 @@ rows() {
 }
 
 # One csv line per stream, CODEC,video,WIDTH,HEIGHT,RATE or CODEC,audio,SAMPLE_RATE,CHANNELS,...,
-# then the length in seconds.
+# then the length in seconds. RATE is the frames' own rate: ffprobe 7 gives an MPEG-1 stream's
+# field rate (twice it) as r_frame_rate, and ends its csv lines with a comma.
 streams() {
-  ffprobe -v error -show_entries stream=codec_name,codec_type,width,height,r_frame_rate,sample_rate,channels:format=duration \
-    -of csv=p=0 "$1"
+  ffprobe -v error -show_entries stream=codec_name,codec_type,width,height,avg_frame_rate,sample_rate,channels:format=duration \
+    -of csv=p=0 "$1" | sed 's/,*$//'
 }
 
 # What is wrong with FILE against the streams and length it must have, and the patterns (when given)

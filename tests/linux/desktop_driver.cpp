@@ -31,6 +31,18 @@ std::string Trim(std::string text) {
     return text;
 }
 
+// In the environment of what a test starts, and so of everything that starts: the windows the
+// test may close are theirs, never those of the window manager's helpers on its display.
+const std::string kStartedHere = "TALVENOR_STARTED_BY_TEST=";
+
+bool StartedHere(pid_t pid) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    for (std::string entry; std::getline(file, entry, '\0');) {
+        if (entry == kStartedHere + std::to_string(getpid())) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Output RunProgram(const std::vector<std::string>& argv, const std::string& input) {
@@ -81,6 +93,7 @@ pid_t Start(const std::vector<std::string>& argv, const fs::path& workingDir,
         if (environment.count(entry.substr(0, entry.find('='))) == 0) env.push_back(entry);
     }
     for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
+    env.push_back(kStartedHere + std::to_string(getpid()));
     std::vector<char*> envPointers = Pointers(env);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -171,7 +184,12 @@ std::vector<unsigned long> Desktop::Windows(const std::string& titlePattern) {
 }
 
 void Desktop::CloseConversionWindows() {
-    for (unsigned long window : Windows("^Talvenor — ")) RunProgram({"xdotool", "windowkill", std::to_string(window)});
+    for (unsigned long window : Windows("^Talvenor — ")) {
+        // A manager may draw frames in a process of its own, under the client's title (mutter 48).
+        const std::string pid = RunProgram({"xdotool", "getwindowpid", std::to_string(window)}).text;
+        if (pid.empty() || !StartedHere(static_cast<pid_t>(std::stol(pid)))) continue;
+        RunProgram({"xdotool", "windowkill", std::to_string(window)});
+    }
 }
 
 std::vector<unsigned long> Desktop::WindowsOfProcess(pid_t pid) {

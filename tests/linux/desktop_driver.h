@@ -52,7 +52,8 @@ class Desktop {
 public:
     // Visible windows whose title matches the regular expression.
     std::vector<unsigned long> Windows(const std::string& titlePattern);
-    // Closes the conversions' terminal windows on this display, whatever the terminal program.
+    // Closes the conversions' terminal windows on this display, whatever the terminal program,
+    // those of the programs the test started only.
     void CloseConversionWindows();
     // The windows of a process, mapped or not (a minimised window is not mapped).
     std::vector<unsigned long> WindowsOfProcess(pid_t pid);

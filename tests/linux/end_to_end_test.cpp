@@ -64,8 +64,12 @@ protected:
         // Drawn, and so ready for clicks.
         ASSERT_TRUE(WaitUntil([&] { return desktop.PixelAt(kBackground.x, kBackground.y, window) == "89,117,255"; }, 15s))
             << "the window was not drawn";
-        // A manager may still move it into place (weston frames it first, and places the frame
-        // later): its place is taken once it has stayed the same for half a second.
+        TakePlace();
+    }
+
+    // A manager may still move the window into place (weston frames it first, and places the
+    // frame later): its place is taken once it has stayed the same for half a second.
+    void TakePlace() {
         origin = desktop.GeometryOf(window);
         for (int same = 0, tries = 0; same < 5 && tries < 100; ++tries) {
             std::this_thread::sleep_for(100ms);
@@ -81,6 +85,15 @@ protected:
         if (const char* outer = std::getenv("TALVENOR_OUTER_DISPLAY"); outer != nullptr && *outer != '\0') {
             RunProgram({"import", "-display", outer, "-window", "root", (fs::path(TALVENOR_ARTIFACTS) / name).string()});
         }
+    }
+
+    // Managers put a new terminal where they like, over the window's middle (mutter 48 centres new
+    // windows) or its corner: xterm is asked for the screen's bottom right corner, a position a
+    // manager keeps as the user's, so that no click on the window lands on a terminal.
+    std::pair<std::string, std::string> TerminalInTheCorner() {
+        const fs::path resources = media.path() / "terminal-resources";
+        std::ofstream(resources) << "*VT100.geometry: 80x24-0-0\n";
+        return {"XENVIRONMENT", resources.string()};
     }
 
     void ClickAt(Point p, int button = 1) { desktop.Click(origin.x + p.x, origin.y + p.y, button); }
@@ -365,7 +378,7 @@ TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
                 "echo $$ > \"$TALVENOR_PROBE.pid\"; printf '%s\\n' \"$@\" > \"$TALVENOR_PROBE.args\"; exec sleep 30");
     MakeClip(media.path() / "long.flv");
     const fs::path probe = media.path() / "probe";
-    Launch({{"TALVENOR_PROBE", probe.string()}});
+    Launch({{"TALVENOR_PROBE", probe.string()}, TerminalInTheCorner()});
     ChooseFile("long.flv");
     ClickAt(kLancer);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(probe.string() + ".args"); }, 10s));
@@ -537,7 +550,11 @@ TEST_F(EndToEnd, OneConversionPerOutputAtATime) {
     MakeClip(media.path() / "clip.flv");
     const fs::path probe = media.path() / "probe";
     std::ofstream(probe.string() + ".seconds") << "4";
-    Launch({{"TALVENOR_PROBE", probe.string()}});
+    // The window goes to the top left as well, out of any terminal's way.
+    Launch({{"TALVENOR_PROBE", probe.string()}, TerminalInTheCorner()});
+    RunProgram({"xdotool", "windowmove", std::to_string(window), "0", "0"});
+    ASSERT_TRUE(WaitUntil([&] { return desktop.GeometryOf(window).x < 40 && desktop.GeometryOf(window).y < 40; }, 5s));
+    TakePlace();
     ChooseFile("clip.flv");
     auto starts = [&] {
         std::vector<pid_t> pids;

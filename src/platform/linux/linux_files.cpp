@@ -15,7 +15,7 @@ std::string LinuxPlatform::AppPath() { return QCoreApplication::applicationDirPa
 
 bool LinuxPlatform::FileExists(const std::string& name) {
     std::error_code error;
-    return std::filesystem::exists(std::filesystem::u8path(name), error);
+    return std::filesystem::exists(std::filesystem::path(name), error);
 }
 
 std::string LinuxPlatform::ReadStart(const std::string& name, std::size_t count) {
@@ -47,7 +47,7 @@ bool LinuxPlatform::SetCurrentFolder(const std::string& folder) { return chdir(f
 std::string LinuxPlatform::FullPath(const std::string& name) {
     std::error_code error;
     // Made absolute first: a relative name that does not exist yet would stay relative.
-    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::u8path(name), error);
+    const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(name), error);
     if (error) return name;
     const std::filesystem::path path = std::filesystem::weakly_canonical(absolute, error);
     return error ? absolute.lexically_normal().string() : path.string();

@@ -22,6 +22,8 @@ namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kBus = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 const QString kFileManager = QStringLiteral("org.freedesktop.FileManager1");
 const QString kFileManagerPath = QStringLiteral("/org/freedesktop/FileManager1");
 // The action most services run on a click on the notification itself.
@@ -73,18 +75,27 @@ void DesktopNotifications::Notify(const std::string& title, const std::string& t
         auto* owners = new QDBusServiceWatcher(kService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
         connect(owners, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { shown_.clear(); });
     }
+    // Asked first by its well-known name, which starts the service where the bus starts it on demand.
     const QDBusMessage capabilities = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetCapabilities"));
     OnReply<QStringList>(this, bus.asyncCall(capabilities), [this, title, text, file](const QDBusPendingReply<QStringList>& reply) {
         if (reply.isError()) return;
         // A service that reads markup would cut « Tom & Jerry <2010>.avi », or follow a link in it.
         QString body = QString::fromStdString(text);
         if (reply.value().contains(QStringLiteral("body-markup"))) body = EscapedForMarkup(body);
-        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
-        const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("talvenor")}};
-        call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title) << body
-             << QStringList{kDefaultAction, QStringLiteral("Ouvrir le dossier")} << hints << -1;
-        OnReply<uint>(this, QDBusConnection::sessionBus().asyncCall(call), [this, file](const QDBusPendingReply<uint>& id) {
-            if (!id.isError()) shown_[id.value()] = {id.reply().service(), file};
+        // The ids are the owner's own: the notification goes to the owner the bus names, by its
+        // unique name, and a click counts only from that very owner.
+        QDBusMessage owner = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("GetNameOwner"));
+        owner << kService;
+        OnReply<QString>(this, QDBusConnection::sessionBus().asyncCall(owner), [this, title, body, file](const QDBusPendingReply<QString>& name) {
+            if (name.isError() || name.value().isEmpty()) return;
+            const QString service = name.value();
+            QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, kService, QStringLiteral("Notify"));
+            const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("talvenor")}};
+            call << QStringLiteral(TALVENOR_NAME) << 0u << QStringLiteral("talvenor") << QString::fromStdString(title) << body
+                 << QStringList{kDefaultAction, QStringLiteral("Ouvrir le dossier")} << hints << -1;
+            OnReply<uint>(this, QDBusConnection::sessionBus().asyncCall(call), [this, service, file](const QDBusPendingReply<uint>& id) {
+                if (!id.isError()) shown_[id.value()] = {service, file};
+            });
         });
     });
 }
