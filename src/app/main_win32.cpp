@@ -41,7 +41,7 @@ void ShowText(const std::string& text) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Started by a conversion to show it: a console, no window.
-    if (const auto toolLine = win32::ToolLineOf(GetCommandLineW())) return win32::RunConversionConsole(*toolLine);
+    if (const auto request = win32::ConsoleRequestOf(GetCommandLineW())) return win32::RunConversionConsole(*request);
 
     const StartRequest request = ReadStartArguments(ProgramArguments());
     switch (request.action) {

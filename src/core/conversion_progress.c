@@ -79,7 +79,35 @@ static int StartsWith(const char* p, const char* end, const char* prefix) {
     return (size_t)(end - p) >= length && memcmp(p, prefix, length) == 0;
 }
 
+static int Contains(const char* line, const char* end, const char* text) {
+    for (const char* p = line; p < end; ++p) {
+        if (StartsWith(p, end, text)) return 1;
+    }
+    return 0;
+}
+
+/* The system's and ffmpeg's own words for each cause, as its error lines end with them. */
+static const struct {
+    const char* words;
+    int cause;
+} kCauses[] = {
+    {"Invalid data found when processing input", PROGRESS_CAUSE_NOT_VIDEO},
+    {"ould not find codec parameters", PROGRESS_CAUSE_NOT_VIDEO},
+    {"does not contain any stream", PROGRESS_CAUSE_NOT_VIDEO},
+    {"No space left on device", PROGRESS_CAUSE_DISK_FULL},
+    {"Disk quota exceeded", PROGRESS_CAUSE_DISK_FULL},
+    {"File too large", PROGRESS_CAUSE_DISK_FULL},
+    {"Read-only file system", PROGRESS_CAUSE_NO_RIGHT},
+    {"Permission denied", PROGRESS_CAUSE_NO_RIGHT},
+    {"Operation not permitted", PROGRESS_CAUSE_NO_RIGHT},
+    {"No such file or directory", PROGRESS_CAUSE_GONE},
+    {"received signal", PROGRESS_CAUSE_STOPPED},
+};
+
 static void ReadLine(struct ProgressReader* reader, const char* line, const char* end) {
+    for (size_t k = 0; reader->cause == 0 && k < sizeof kCauses / sizeof kCauses[0]; ++k) {
+        if (Contains(line, end, kCauses[k].words)) reader->cause = kCauses[k].cause;
+    }
     const char* p = line;
     while (p < end && IsBlank(*p)) ++p;
     if (StartsWith(p, end, "Duration: ")) {
@@ -208,4 +236,20 @@ size_t ProgressTitle(const struct ProgressReader* reader, const char* tool, char
         }
     }
     return title.length;
+}
+
+const char* ProgressFailureReason(const struct ProgressReader* reader, enum ToolEnd end) {
+    if (end == TOOL_NOT_STARTED) return TALVENOR_REASON_NOT_STARTED;
+    if (end == TOOL_NOT_NAMED) return TALVENOR_REASON_NOT_NAMED;
+    switch (reader->cause) {
+        case PROGRESS_CAUSE_NOT_VIDEO: return TALVENOR_REASON_NOT_VIDEO;
+        case PROGRESS_CAUSE_DISK_FULL: return TALVENOR_REASON_DISK_FULL;
+        case PROGRESS_CAUSE_NO_RIGHT: return TALVENOR_REASON_NO_RIGHT;
+        case PROGRESS_CAUSE_GONE: return TALVENOR_REASON_GONE;
+        case PROGRESS_CAUSE_STOPPED: return TALVENOR_REASON_STOPPED;
+        default: break;
+    }
+    if (end == TOOL_CRASHED) return TALVENOR_REASON_CRASHED;
+    if (end == TOOL_KILLED) return TALVENOR_REASON_STOPPED;
+    return TALVENOR_REASON_OTHER;
 }

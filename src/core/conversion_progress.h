@@ -24,6 +24,24 @@ struct ProgressReader {
     long long positionMs;  /* the last position taken, -1 before the first */
     int percent;           /* -1 while unknown */
     long secondsLeft;      /* -1 while unknown */
+    int cause;             /* the first PROGRESS_CAUSE_* its error lines told, 0 before any */
+};
+
+/* What the tool's own lines say went wrong (PROGRESS_CAUSE_*), and how the console saw it end
+   (TOOL_*), which ProgressFailureReason turns into words. */
+enum {
+    PROGRESS_CAUSE_NOT_VIDEO = 1, /* a source it cannot read as a video: empty, damaged, another kind */
+    PROGRESS_CAUSE_DISK_FULL,
+    PROGRESS_CAUSE_NO_RIGHT, /* a read-only medium, or no right to write (or to read the source) */
+    PROGRESS_CAUSE_GONE,     /* no such file or folder: the source moved, a medium taken out */
+    PROGRESS_CAUSE_STOPPED,  /* it stopped on a signal of its own accord (Ctrl+C, a hang-up) */
+};
+enum ToolEnd {
+    TOOL_FAILED,      /* an exit code of its own */
+    TOOL_KILLED,      /* ended by a signal, or by the system, before it could say anything */
+    TOOL_CRASHED,     /* a crash: a bad access, an abort */
+    TOOL_NOT_STARTED, /* it could not be started at all */
+    TOOL_NOT_NAMED,   /* it ended well, but its file could not be given its name */
 };
 
 void ProgressReaderInit(struct ProgressReader* reader);
@@ -40,6 +58,10 @@ long ProgressSecondsLeft(const struct ProgressReader* reader);
    character's boundary when `capacity` is too small. */
 size_t ProgressTitle(const struct ProgressReader* reader, const char* tool, char* out,
                      size_t capacity);
+
+/* The sentence, in French and UTF-8, that says after a failed conversion what happened and what
+   the user can do: the tool's own lines tell the cause when they can, else how it ended. */
+const char* ProgressFailureReason(const struct ProgressReader* reader, enum ToolEnd end);
 
 #ifdef __cplusplus
 }

@@ -260,7 +260,22 @@ void Form1::CmdLancer_Click() {
     if (preset == nullptr) return;
     const std::string toolDir = platform_.AppPath();
     const std::string baseName = controls_.Text(ControlId::Text1);
-    const std::string output = ConversionOutput(*preset, baseName);
+    const std::string outputName = ConversionOutput(*preset, baseName);
+    // The output goes beside its source, unless that folder cannot take it (a CD-ROM, a locked
+    // card, someone else's folder): then, if the user agrees, into the user's videos folder.
+    std::string outputFolder;
+    std::string shownFolder = folder_;
+    if (!platform_.CanWriteIn(folder_)) {
+        const std::string videos = platform_.VideosFolder();
+        if (videos.empty()) {
+            platform_.MsgBox(UnwritableFolderMessage(folder_));
+            return;
+        }
+        if (!platform_.AskYesNo(OtherFolderQuestion(folder_, outputName, videos))) return;
+        outputFolder = videos + platform_.PathSeparators().substr(0, 1);
+        shownFolder = videos;
+    }
+    const std::string output = outputFolder + outputName;
     // A second click, or another preset with the same output, must not start a second writer
     // of a file that is still being written.
     const std::string fullPath = platform_.FullPath(output);
@@ -274,9 +289,10 @@ void Form1::CmdLancer_Click() {
     // Only a line that depends on the source costs a read of its start.
     const std::string sourceStart =
         preset->middleAtOwnRate.empty() ? std::string() : platform_.ReadStart(sourceName, kFlvStartBytes);
-    const CommandLine command = ConversionCommand(*preset, toolDir, baseName, sourceName, sourceStart);
+    const CommandLine command =
+        ConversionCommand(*preset, toolDir, baseName, sourceName, sourceStart, outputFolder);
     if (const ProcessHandle process = Launch(command, WindowStyle::NormalFocus)) {
-        conversions_[fullPath] = {process, output, folder_};
+        conversions_[fullPath] = {process, outputName, shownFolder};
     }
 }
 
@@ -398,6 +414,21 @@ std::string SeveralFilesNotice(const std::string& chosen) {
 std::string FolderFailureMessage(const std::string& folder) {
     return "Impossible de se placer dans le dossier « " + Isolated(folder) +
            " » : le fichier n'est pas choisi.";
+}
+
+namespace {
+constexpr std::string_view kCannotTakeFile =
+    " » ne peut pas recevoir le fichier converti : il est en lecture seule, ou vous n'avez pas le droit d'y écrire.";
+}  // namespace
+
+std::string OtherFolderQuestion(const std::string& folder, const std::string& outputName, const std::string& videos) {
+    return "Le dossier « " + Isolated(folder) + std::string(kCannotTakeFile) + "\n\nEnregistrer « " +
+           Isolated(outputName) + " » dans votre dossier de vidéos, « " + Isolated(videos) + " », à la place ?";
+}
+
+std::string UnwritableFolderMessage(const std::string& folder) {
+    return "Le dossier « " + Isolated(folder) + std::string(kCannotTakeFile) +
+           "\n\nCopiez la vidéo dans un dossier où vous pouvez écrire, puis choisissez-la de nouveau.";
 }
 
 std::string ConversionBusyMessage(const std::string& outputName) {

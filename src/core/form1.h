@@ -124,6 +124,11 @@ std::string UnsupportedTypeRefusal(const std::string& path);
 std::string SeveralFilesNotice(const std::string& chosen);
 // What the user reads when the chosen file's folder cannot be made the working directory.
 std::string FolderFailureMessage(const std::string& folder);
+// The question asked when the source's `folder` cannot take the converted file `outputName`: save
+// it in the user's `videos` folder instead?
+std::string OtherFolderQuestion(const std::string& folder, const std::string& outputName, const std::string& videos);
+// What the user reads when `folder` cannot take the converted file and there is no videos folder.
+std::string UnwritableFolderMessage(const std::string& folder);
 // What the user reads when a conversion started earlier still writes `outputName`.
 std::string ConversionBusyMessage(const std::string& outputName);
 // What the desktop's notification says once `outputName` has been written in `folder`.

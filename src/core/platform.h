@@ -58,6 +58,11 @@ struct CommandLine {
     std::vector<std::string> arguments;  // one element per argument, program name excluded
     std::string description;             // how a message names the program ("ffmpeg", "le navigateur web")
     LaunchPurpose purpose = LaunchPurpose::Conversion;
+    // A conversion's file, as the user will find it, and the temporary name the tool writes it
+    // under: only a conversion that ended well gives it its name (the console renames it), so a
+    // file it replaces stays whole until then. Relative to the working directory, or absolute.
+    std::string output{};
+    std::string partialOutput{};
 
     bool operator==(const CommandLine&) const = default;
 };
@@ -137,6 +142,11 @@ public:
     virtual FileState CheckFile(const std::string& path) = 0;
     // Makes `folder` the working directory that started programs inherit; false when it cannot.
     virtual bool SetCurrentFolder(const std::string& folder) = 0;
+    // Whether a new file can be written in `folder` (false on read-only media, or without the
+    // right to write there).
+    virtual bool CanWriteIn(const std::string& folder) = 0;
+    // The user's own videos folder, made when it does not exist yet; empty when there is none.
+    virtual std::string VideosFolder() = 0;
 
     virtual void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
                               int width, int height, std::uint32_t flags) = 0;

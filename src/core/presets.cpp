@@ -59,6 +59,9 @@ const ConversionPreset* PresetAt(std::int16_t listIndex) {
 }
 
 std::string FileArgument(const std::string& fileName) {
+    const bool absolute = (!fileName.empty() && (fileName.front() == '/' || fileName.front() == '\\')) ||
+                          (fileName.size() >= 3 && fileName[1] == ':' && (fileName[2] == '\\' || fileName[2] == '/'));
+    if (absolute) return fileName;
     const bool looksLikeOption = !fileName.empty() && fileName.front() == '-';
     const bool looksLikeProtocol = fileName.find(':') != std::string::npos;
     if (looksLikeOption || looksLikeProtocol) return "./" + fileName;
@@ -69,9 +72,17 @@ std::string ConversionOutput(const ConversionPreset& preset, const std::string& 
     return Join({baseName, preset.outputExt});
 }
 
+std::string PartialOutput(const std::string& output) {
+    // The extension of the file's own name, not a dot in one of its folders.
+    const std::size_t nameStart = output.find_last_of("/\\") + 1;
+    std::size_t dot = output.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) dot = output.size();
+    return output.substr(0, dot).append(kPartialMark).append(output.substr(dot));
+}
+
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
                               const std::string& baseName, const std::string& sourceName,
-                              std::string_view sourceStart) {
+                              std::string_view sourceStart, const std::string& outputFolder) {
     const bool ownRate = !preset.middleAtOwnRate.empty() && FlvRateSuitsMpeg1(sourceStart);
     // The middle text starts with the source extension, which belongs to the input's name.
     const std::string_view middle = ownRate ? preset.middleAtOwnRate : preset.middle;
@@ -79,8 +90,9 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     const std::string input =
         sourceName.empty() ? Join({baseName, middle.substr(0, extEnd)}) : sourceName;
     CommandLine line;
-    line.text =
-        Join({toolDir, kFfmpegHead, input, middle.substr(extEnd), baseName, preset.outputExt});
+    line.output = outputFolder + ConversionOutput(preset, baseName);
+    line.partialOutput = PartialOutput(line.output);
+    line.text = Join({toolDir, kFfmpegHead, input, middle.substr(extEnd), line.output});
     line.toolDir = toolDir;
     line.program = "ffmpeg";
     line.description = "ffmpeg";
@@ -88,7 +100,7 @@ CommandLine ConversionCommand(const ConversionPreset& preset, const std::string&
     line.arguments = {"-y", "-i"};
     line.arguments.push_back(FileArgument(input));
     for (std::string& word : SplitWords(middle.substr(extEnd))) line.arguments.push_back(std::move(word));
-    line.arguments.push_back(FileArgument(ConversionOutput(preset, baseName)));
+    line.arguments.push_back(FileArgument(line.partialOutput));
     return line;
 }
 

@@ -35,11 +35,18 @@ inline constexpr std::string_view kFfplayHead = "/ffplay ";
 // `sourceName`, when given, is the input's name instead of `baseName` with the preset's source
 // extension. `sourceStart` holds the source's first kFlvStartBytes bytes, read for a preset whose
 // line depends on them (middleAtOwnRate); empty, the preset's general line is given.
+// `outputFolder`, when given, is where the output goes instead of the working directory, with its
+// closing separator. The tool writes the output under its PartialOutput name.
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
                               const std::string& baseName, const std::string& sourceName = {},
-                              std::string_view sourceStart = {});
+                              std::string_view sourceStart = {}, const std::string& outputFolder = {});
 // The output file a conversion writes, relative to the working directory.
 std::string ConversionOutput(const ConversionPreset& preset, const std::string& baseName);
+// The name a conversion writes `output` under until it has ended well: "clip (inachevé).avi" for
+// "clip.avi", in the same folder and with the same extension, which decides the file's type for
+// some presets. A machine stopped mid-way leaves it under that name, never taken for a finished one.
+std::string PartialOutput(const std::string& output);
+inline constexpr std::string_view kPartialMark = " (inachevé)";
 CommandLine PlayerCommand(const std::string& toolDir, const std::string& baseName,
                           const std::string& sourceExt, const std::string& sourceName = {});
 CommandLine MixerCommand();
@@ -51,7 +58,8 @@ std::string WebAddress(const std::string& address);
 std::vector<std::string> SplitWords(std::string_view text);
 
 // A file name as the tools must receive it: one that a tool would take for an option or a
-// protocol ("-x.flv", "a:b.flv") is given a "./" so that it stays a plain file name.
+// protocol ("-x.flv", "a:b.flv") is given a "./" so that it stays a plain file name. An absolute
+// path ("/home/…", "C:\…") is one already.
 std::string FileArgument(const std::string& fileName);
 
 // The chosen file's name without folders and extension. `separators` lists the characters

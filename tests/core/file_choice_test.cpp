@@ -257,7 +257,7 @@ TEST_F(FileChoiceTest, AnExtensionInOtherCaseReachesTheToolsAsTheFileIsNamed) {
         ASSERT_EQ(platform.launched.size(), 2u);
         const std::vector<std::string>& convert = platform.launched[0].arguments;
         EXPECT_EQ(convert[2], c.input);
-        EXPECT_EQ(convert.back(), c.output);
+        EXPECT_EQ(FileArgument(platform.launched[0].output), c.output);
         EXPECT_EQ(platform.launched[1].arguments, std::vector<std::string>{c.played});
         EXPECT_NE(platform.launched[0].text.find(c.input.substr(c.input.rfind('/') + 1) + " "),
                   std::string::npos);

@@ -209,7 +209,7 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
             // The output exists in its folder once a conversion has started writing it.
             platform.existingFiles.clear();
             for (std::size_t n = 0; n < platform.launched.size(); ++n) {
-                if (folders[n] == click.folder) platform.existingFiles.push_back(platform.launched[n].arguments.back());
+                if (folders[n] == click.folder) platform.existingFiles.push_back(platform.launched[n].output);
             }
             log.clear();
             form.CmdLancer_Click();
@@ -219,12 +219,57 @@ TEST(ConversionsPerOutput, ASecondWriterOfAFileStillBeingWrittenIsRefused) {
             if (click.startFails) platform.messages.clear();
         }
         std::vector<std::string> outputs;
-        for (const CommandLine& started : platform.launched) outputs.push_back(started.arguments.back());
+        for (const CommandLine& started : platform.launched) outputs.push_back(started.output);
         EXPECT_EQ(outputs, c.launchedOutputs);
         EXPECT_EQ(platform.messages, c.messages);
         EXPECT_EQ(questions, c.questions);
         for (const Ending& ending : c.endings) form.ConversionEnded(ending.process, ending.exitCode, ending.seconds);
         EXPECT_EQ(platform.notifications, c.notifications);
+    }
+}
+
+TEST(ConversionsPerOutput, AFolderThatCannotTakeTheFileOffersTheVideosFolder) {
+    const std::string cannot = "Le dossier « /cd » ne peut pas recevoir le fichier converti : il est en lecture seule, "
+                               "ou vous n'avez pas le droit d'y écrire.";
+    const std::string question = "AskYesNo(" + cannot +
+                                 "\n\nEnregistrer « clip.avi » dans votre dossier de vidéos, « /home/u/Vidéos », à la place ?)";
+    for (const char* answer : {"Non", "Oui", "no videos folder"}) {
+        SCOPED_TRACE(answer);
+        CallLog log;
+        RecordingControls controls{log};
+        RecordingDialog dialog{log};
+        RecordingPlatform platform{log};
+        Form1 form{controls, dialog, platform};
+        form.Form_Load();
+        platform.readOnlyFolders = {"/cd"};
+        platform.answerYes = answer == std::string("Oui");
+        if (answer == std::string("no videos folder")) platform.videosFolder.clear();
+        dialog.answers.push_back("/cd/clip.flv");
+        form.Text1_Click();
+        // The existing file is the videos folder's: the replace question and the guard follow it.
+        platform.existingFiles = {"/home/u/Vidéos/clip.avi"};
+        log.clear();
+        form.CmdLancer_Click();
+        form.CmdLancer_Click();
+        if (platform.videosFolder.empty()) {
+            EXPECT_EQ(platform.messages, std::vector<std::string>(2, cannot + "\n\nCopiez la vidéo dans un dossier où vous pouvez "
+                                                                          "écrire, puis choisissez-la de nouveau."));
+            EXPECT_TRUE(platform.launched.empty());
+            continue;
+        }
+        EXPECT_EQ(std::count(log.begin(), log.end(), question), 2);
+        if (!platform.answerYes) {
+            EXPECT_TRUE(platform.launched.empty());
+            EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& c) { return c.starts_with("AskYesNo"); }), 2);
+            continue;
+        }
+        EXPECT_EQ(std::count(log.begin(), log.end(), "AskYesNo(Le fichier « /home/u/Vidéos/clip.avi » existe déjà. Le remplacer ?)"), 1);
+        ASSERT_EQ(platform.launched.size(), 1u);
+        EXPECT_EQ(platform.launched[0].output, "/home/u/Vidéos/clip.avi");
+        EXPECT_EQ(platform.messages, std::vector<std::string>{"La conversion vers « /home/u/Vidéos/clip.avi » est déjà en cours."});
+        form.ConversionEnded(1, 0, 30);
+        EXPECT_EQ(platform.notifications, std::vector<std::string>{"Conversion terminée: « clip.avi » est prêt dans "
+                                                                   "/home/u/Vidéos. [/home/u/Vidéos/clip.avi]"});
     }
 }
 

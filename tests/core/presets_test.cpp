@@ -21,20 +21,20 @@ TEST(ConversionCommand, BuildsEachPresetsLineToTheCharacter) {
         "source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];[r][b]lut2=c0=y:c1=y:c2=y";
     const std::vector<ConversionCase> cases = {
         {0, "D:\\Tools", "clip", "D:\\Tools/ffmpeg -y -i clip.flv -f avi clip.avi",
-         {"-y", "-i", "clip.flv", "-f", "avi", "clip.avi"}},
+         {"-y", "-i", "clip.flv", "-f", "avi", "clip (inachevé).avi"}},
         {1, "/opt/t", "clip",
          "/opt/t/ffmpeg -y -i clip.flv -vcodec rawvideo -s 320x240 -acodec pcm_s16le -ac 2 -f avi clip.avi",
          {"-y", "-i", "clip.flv", "-vcodec", "rawvideo", "-s", "320x240", "-acodec", "pcm_s16le", "-ac",
-          "2", "-f", "avi", "clip.avi"}},
+          "2", "-f", "avi", "clip (inachevé).avi"}},
         {2, "/opt/t", "clip", "/opt/t/ffmpeg -y -i clip.flv -vf " + kMpegRate + " clip.mpeg",
-         {"-y", "-i", "clip.flv", "-vf", kMpegRate, "clip.mpeg"}},
+         {"-y", "-i", "clip.flv", "-vf", kMpegRate, "clip (inachevé).mpeg"}},
         {3, "/opt/t", "clip",
          "/opt/t/ffmpeg -y -i clip.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv clip.flv",
          {"-y", "-i", "clip.avi", "-ab", "56k", "-ar", "44100", "-b", "200k", "-r", "15", "-s", "320x240",
-          "-f", "flv", "clip.flv"}},
+          "-f", "flv", "clip (inachevé).flv"}},
         // The folder is used as it comes, even with a trailing separator or blanks.
         {0, "/home/a b/", "x", "/home/a b//ffmpeg -y -i x.flv -f avi x.avi",
-         {"-y", "-i", "x.flv", "-f", "avi", "x.avi"}},
+         {"-y", "-i", "x.flv", "-f", "avi", "x (inachevé).avi"}},
     };
     for (const ConversionCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -62,12 +62,12 @@ TEST(ConversionCommand, TheMpeg1LineIsThePlainOneWhereTheSourcesStartShowsARateF
 
 TEST(ConversionCommand, AwkwardNamesStayOneArgumentEach) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-        {"my clip", {"my clip.flv", "my clip.avi"}},
-        {"l'été \"$(rm -rf ~)\" ; & | `x`", {"l'été \"$(rm -rf ~)\" ; & | `x`.flv", "l'été \"$(rm -rf ~)\" ; & | `x`.avi"}},
-        {"-map", {"./-map.flv", "./-map.avi"}},
-        {"http:evil", {"./http:evil.flv", "./http:evil.avi"}},
-        {"日本語 видео", {"日本語 видео.flv", "日本語 видео.avi"}},
-        {"", {".flv", ".avi"}},
+        {"my clip", {"my clip.flv", "my clip (inachevé).avi"}},
+        {"l'été \"$(rm -rf ~)\" ; & | `x`", {"l'été \"$(rm -rf ~)\" ; & | `x`.flv", "l'été \"$(rm -rf ~)\" ; & | `x` (inachevé).avi"}},
+        {"-map", {"./-map.flv", "./-map (inachevé).avi"}},
+        {"http:evil", {"./http:evil.flv", "./http:evil (inachevé).avi"}},
+        {"日本語 видео", {"日本語 видео.flv", "日本語 видео (inachevé).avi"}},
+        {"", {".flv", " (inachevé).avi"}},
     };
     for (const auto& [base, files] : cases) {
         SCOPED_TRACE(base);
@@ -86,6 +86,18 @@ TEST(ConversionCommand, OutputNames) {
     EXPECT_EQ(ConversionOutput(kPresets[2], "b"), "b.mpeg");
     // The one AVI source gives the name the FLV rows read from.
     EXPECT_EQ(ConversionOutput(kPresets[3], "b"), "b.flv");
+    // Until it has ended well, a conversion writes beside its file under a name nobody takes for
+    // a finished one, with the extension that some presets' type is read from.
+    EXPECT_EQ(PartialOutput("b.mpeg"), "b (inachevé).mpeg");
+    EXPECT_EQ(PartialOutput("/v.d/b"), "/v.d/b (inachevé)");
+    EXPECT_EQ(PartialOutput("C:\\v.d\\b.c.avi"), "C:\\v.d\\b.c (inachevé).avi");
+    // Into another folder, given whole to the tool: a ":" in the name makes no relative path of it.
+    for (const std::string folder : {"/home/u/Vidéos/", "C:\\Users\\u\\Videos\\"}) {
+        const CommandLine line = ConversionCommand(kPresets[0], "/t", "a:b", "a:b.flv", "", folder);
+        EXPECT_EQ(line.output, folder + "a:b.avi");
+        EXPECT_EQ(line.arguments.back(), folder + "a:b (inachevé).avi");
+        EXPECT_EQ(line.arguments[2], "./a:b.flv");
+    }
 }
 
 TEST(PresetAt, OnlyIndicesZeroToThreeNameARow) {

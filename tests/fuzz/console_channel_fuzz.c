@@ -2,7 +2,7 @@
 /* What the console's window reads on its channel: the message meant to hand it the terminal (any
  * number and kind of descriptors, any byte), then the status line in any pieces. The window keeps
  * a terminal's master side only when it came alone with its word, and no other descriptor; the
- * status is what SendStatus writes for 0 to 255, or unknown. */
+ * status is what SendStatus writes for 0 to 256, or unknown. */
 #define _GNU_SOURCE
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,7 +77,7 @@ int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (code == CHANNEL_STATUS_NOT_YET) code = ReadStatus(ends[1], status, &used, sizeof status, true);
     int expected = CHANNEL_STATUS_UNKNOWN;
     const char* end = memchr(rest, '\n', length < sizeof status - 1 ? length : sizeof status - 1);
-    for (int value = 0; value <= 255 && end != NULL; ++value) {
+    for (int value = 0; value <= CHANNEL_STATUS_NOT_NAMED && end != NULL; ++value) {
         char line[8];
         if (snprintf(line, sizeof line, "S%d", value) == end - rest && memcmp(line, rest, (size_t)(end - rest)) == 0) expected = value;
     }

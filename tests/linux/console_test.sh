@@ -6,7 +6,7 @@
 #   tests/linux/console_test.sh PATH/TO/talvenor-console
 set -uo pipefail
 
-console=$1
+console=$(realpath "$1")
 work=$(mktemp -d /tmp/talvenor-console-test.XXXXXX)
 trap 'pkill -P $$ 2>/dev/null; [[ -n ${KEEP:-} ]] || rm -rf "$work"' EXIT
 failures=0
@@ -336,6 +336,62 @@ LANG=C|LANG=C LC_CTYPE=C.UTF-8
 LC_ALL=C LANG=C.UTF-8|LANG=C LC_CTYPE=C.UTF-8 
 LANG=C.UTF-8|LANG=C.UTF-8 
 LANG=C.UTF-8 LC_MESSAGES=C|LANG=C.UTF-8 LC_MESSAGES=C 
+CASES
+
+# 11. With the real ffmpeg, where the world gets in the way. The tool writes under a temporary
+#     name that only its good end turns into the file's own: whatever stops it (a source that is
+#     no video, a full disk, a read-only folder, a kill mid-way), a file it was to replace keeps
+#     its bytes, nothing partial is left, and the window says why in French, in its title too,
+#     then waits for Entrée whatever it is sent meanwhile. The window is a real pseudo-terminal.
+ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=d=20:s=320x240:r=25 -f lavfi -i sine=d=20 \
+    -c:v flv -c:a libmp3lame "$work/clip.flv"
+echo "not a video" >"$work/random.flv"
+mounted=()
+trap 'for m in "${mounted[@]}"; do umount "$m"; done; pkill -P $$ 2>/dev/null; [[ -n ${KEEP:-} ]] || rm -rf "$work"' EXIT
+mkdir -p "$work/ok" "$work/bad" "$work/full" "$work/ro" "$work/stopped"
+# A small full disk and a read-only folder, where mounting is allowed.
+if mount -t tmpfs -o size=2m tmpfs "$work/full" 2>/dev/null; then mounted+=("$work/full"); fi
+if mount --bind "$work/ro" "$work/ro" 2>/dev/null; then
+    mounted+=("$work/ro")
+    echo précieux >"$work/ro/clip.avi"
+    mount -o remount,ro,bind "$work/ro" || echo "note: the read-only remount was refused"
+fi
+while IFS='|' read -r folder source reason; do
+    if [[ $folder =~ ^(full|ro)$ && ! " ${mounted[*]} " =~ " $work/$folder " ]]; then
+        echo "skip - $folder: mounting is not allowed here"
+        continue
+    fi
+    reset
+    [[ $folder == ro ]] || echo précieux >"$work/$folder/clip.avi"
+    (cd "$work/$folder" && exec "$console" --output clip.avi --partial "clip (inachevé).avi" --title "Talvenor — ffmpeg" \
+        --terminal "$work/ptyterm" -- "$(command -v ffmpeg)" -y $([[ $folder == stopped ]] && echo -re) -i "$work/$source" -vcodec rawvideo \
+        -s 320x240 -acodec pcm_s16le -ac 2 -f avi "clip (inachevé).avi") &
+    if [[ $folder == stopped ]]; then
+        wait_for 100 test -s "$work/stopped/clip (inachevé).avi"
+        pkill -KILL -x ffmpeg -P $!
+    fi
+    wait_for 200 grep -qsF "Appuyez sur Entrée" "$work/window"
+    if [[ -z $reason ]]; then
+        wait_for 50 eval '! alive "$(cat "$work/terminal.pid")"'
+        check "$folder: the window closes once the file has its name" test "$(ffprobe -v error -show_entries \
+            format=format_name -of csv=p=0 "$work/ok/clip.avi")" = avi
+        check "$folder: nothing else is left" test "$(ls "$work/ok")" = clip.avi
+        continue
+    fi
+    attached=$(pgrep -P "$(cat "$work/terminal.pid")" | head -n 1)
+    kill -WINCH "$attached"; kill -INT "$attached"; sleep 0.5
+    check "$folder: resized or sent Ctrl+C, the window still waits for Entrée" test -n "$attached" -a -e "/proc/${attached:-none}" && alive "$attached"
+    check "$folder: it says why" grep -qF "$reason" "$work/window"
+    check "$folder: its title says it failed" grep -qF $'\e]0;Talvenor — ffmpeg — échec de la conversion\e\\' "$work/window"
+    check "$folder: the file to replace is whole" test "$(cat "$work/$folder/clip.avi")" = précieux
+    check "$folder: nothing partial is left" test "$(ls "$work/$folder")" = clip.avi
+    kill "$(cat "$work/terminal.pid")" 2>/dev/null
+done <<'CASES'
+ok|clip.flv|
+bad|random.flv|ffmpeg ne sait pas lire le fichier source comme une vidéo
+full|clip.flv|Le disque est plein
+ro|clip.flv|ffmpeg n'a pas eu le droit d'écrire le fichier converti
+stopped|clip.flv|ffmpeg a été arrêté avant la fin
 CASES
 
 # 10. Wrong use is refused with a usage line.

@@ -82,7 +82,7 @@ std::string RecordingPlatform::ReadStart(const std::string& name, std::size_t co
 
 std::string RecordingPlatform::FullPath(const std::string& name) {
     log_.push_back("FullPath(" + name + ")");
-    return currentFolder + "/" + name;
+    return name.starts_with("/") ? name : currentFolder + "/" + name;
 }
 
 std::string RecordingPlatform::PathSeparators() { return separators; }
@@ -98,6 +98,10 @@ bool RecordingPlatform::SetCurrentFolder(const std::string& folder) {
     if (std::find(lockedFolders.begin(), lockedFolders.end(), folder) != lockedFolders.end()) return false;
     currentFolder = folder;
     return true;
+}
+
+bool RecordingPlatform::CanWriteIn(const std::string& folder) {
+    return std::find(readOnlyFolders.begin(), readOnlyFolders.end(), folder) == readOnlyFolders.end();
 }
 
 void RecordingPlatform::SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,

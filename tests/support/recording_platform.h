@@ -37,6 +37,8 @@ public:
     ToolAdvice MissingToolAdvice() override { return toolAdvice; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
+    bool CanWriteIn(const std::string& folder) override;
+    std::string VideosFolder() override { return videosFolder; }
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;
     void ReleaseCapture() override;
@@ -59,6 +61,9 @@ public:
     bool shellSucceeds = true;
     bool answerYes = true;
     std::vector<std::string> existingFiles;
+    // Folders that cannot take a new file, and the user's videos folder ("" for none).
+    std::vector<std::string> readOnlyFolders;
+    std::string videosFolder = "/home/u/Vidéos";
     std::map<std::string, FileState> fileStates;  // any other path is a readable file
     std::map<std::string, std::string> fileStarts;  // what ReadStart gives; empty for others
     std::vector<std::string> lockedFolders;       // folders that cannot be made current

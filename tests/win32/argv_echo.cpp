@@ -6,6 +6,8 @@
 //   ARGV_ECHO_PROGRESS=1     prints, as ffmpeg does on its standard error, a Duration line (an
 //                            "é" cut across two writes) and three statistics lines a second
 //                            apart, and ends 12 s after it began;
+//   ARGV_ECHO_WRITE=TEXT     writes TEXT into the file its last argument names, as its output;
+//   ARGV_ECHO_SAY=TEXT       prints TEXT and a line's end on its standard error;
 //   ARGV_ECHO_EXIT=N         ends with exit code N (decimal, or 0x... hexadecimal), else 0.
 #include <windows.h>
 
@@ -31,6 +33,7 @@ int wmain() {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 1; i < count; ++i) report += Narrow(arguments[i]) + "\n";
+    const std::wstring lastArgument = count > 1 ? arguments[count - 1] : L"";
     LocalFree(arguments);
 
     // Written aside and renamed, so that a reader never sees half a report.
@@ -41,7 +44,17 @@ int wmain() {
     CloseHandle(file);
     if (!MoveFileExW(L"argv_echo.tmp", L"argv_echo.txt", MOVEFILE_REPLACE_EXISTING)) return 1;
 
-    wchar_t value[32] = {};
+    wchar_t value[256] = {};
+    if (GetEnvironmentVariableW(L"ARGV_ECHO_WRITE", value, 256) > 0) {
+        const HANDLE output = CreateFileW(lastArgument.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text = Narrow(value);
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(output);
+    }
+    if (GetEnvironmentVariableW(L"ARGV_ECHO_SAY", value, 256) > 0) {
+        const std::string text = Narrow(value) + "\n";
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
     if (GetEnvironmentVariableW(L"ARGV_ECHO_WAIT_FOR_Q", value, 32) > 0) {
         // ffmpeg's console keys: it stops on "q".
         const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

@@ -115,23 +115,32 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
         const wchar_t* exitCode;
         bool waitsForQ;         // the tool stops on "q" typed into the console
         const char* codeShown;  // null: success, the console closes by itself
+        const wchar_t* says = L"";  // the tool's last line
+        const char* reason = "";    // how the console's line saying why begins
     };
     const Case cases[] = {
         {"success", L"0", false, nullptr},
         {"stopped with q, then success", L"0", true, nullptr},
-        {"failure", L"3", false, "3"},
-        {"stopped with q, then failure", L"255", true, "255"},
-        {"crash", L"0xC0000005", false, "0xC0000005"},
+        {"failure", L"3", false, "3", L"", "ffmpeg n'a pas pu convertir la vidéo"},
+        {"a full disk", L"1", false, "1", L"x.avi: No space left on device", "Le disque est plein"},
+        {"stopped with q, then failure", L"255", true, "255", L"random.flv: Invalid data found when processing input",
+         "ffmpeg ne sait pas lire le fichier source comme une vidéo"},
+        {"crash", L"0xC0000005", false, "0xC0000005", L"", "ffmpeg s'est arrêté brutalement"},
     };
     const std::string baseName = "clip été «x» 日本";
     const CommandLine conversion =
         ConversionCommand(kPresets[1], win32::Narrow(tools.path().wstring()), baseName);
+    const fs::path output = videos.path() / win32::Widen(conversion.output);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(videos.path() / L"argv_echo.txt");
         fs::remove(videos.path() / L"argv_echo.q");
+        // A file the user agreed to replace: it stays whole until the new one is.
+        std::ofstream(output, std::ios::binary) << "précieux";
         const EnvironmentVariable exitCode(L"ARGV_ECHO_EXIT", c.exitCode);
         const EnvironmentVariable waitForQ(L"ARGV_ECHO_WAIT_FOR_Q", c.waitsForQ ? L"1" : L"");
+        const EnvironmentVariable writes(L"ARGV_ECHO_WRITE", L"nouveau");
+        const EnvironmentVariable says(L"ARGV_ECHO_SAY", c.says);
         const ProcessHandle started = platform.Shell(conversion, WindowStyle::NormalFocus);
         ASSERT_TRUE(started);
 
@@ -154,9 +163,12 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
             EXPECT_TRUE(PumpUntil([&] { return fs::exists(videos.path() / L"argv_echo.q"); }))
                 << "q typed into the console reaches the tool";
         }
+        const auto finalFile = [&] { return LinesOf(output).empty() ? std::string() : LinesOf(output)[0]; };
         if (c.codeShown == nullptr) {
             EXPECT_TRUE(PumpUntil(ended)) << "the console closes by itself";
             EXPECT_EQ(ConsoleText(console).find("échoué"), std::string::npos);
+            EXPECT_EQ(finalFile(), "nouveau");
+            EXPECT_FALSE(fs::exists(videos.path() / win32::Widen(conversion.partialOutput)));
             continue;
         }
         const std::string failed =
@@ -167,7 +179,10 @@ TEST_F(ConversionConsoleTest, TheConsoleClosesOnSuccessAndOnFailureStaysWithItsC
             shown = ConsoleText(console);
             return shown.find(prompt) != std::string::npos;
         })) << shown;
-        EXPECT_NE(shown.find(failed + "\n" + prompt + "\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find(failed + "\n" + c.reason), std::string::npos) << shown;
+        EXPECT_NE(shown.find(prompt + "\n"), std::string::npos) << shown;
+        EXPECT_EQ(finalFile(), "précieux") << "the file to replace was lost";
+        EXPECT_FALSE(fs::exists(videos.path() / win32::Widen(conversion.partialOutput))) << "a partial file was left";
         EXPECT_FALSE(ended()) << "the console waits for Entrée";
         EXPECT_FALSE(platform.IsRunning(started)) << "the conversion is over once its tool has ended";
         Type(console, L"\\r");
@@ -288,13 +303,17 @@ TEST_F(ConversionConsoleTest, ClosingTheConsoleStopsTheConversion) {
 
 TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
     const std::wstring tool = LR"("C:\Outils\ffmpeg.exe" -y -i "clip \"été\"\\.flv"  -f avi x.avi)";
-    const std::wstring line =
-        win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", tool);
-    EXPECT_EQ(win32::ToolLineOf(line), tool);
+    // With and without the file to settle, whose names may hold blanks, accents and "--file".
+    for (const win32::ConsoleRequest& request :
+         {win32::ConsoleRequest{tool, L"", L""}, win32::ConsoleRequest{tool, L"D:\\v --file\\x.avi", L"x (inachevé).avi"}}) {
+        const std::wstring line = win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", request);
+        EXPECT_EQ(win32::ConsoleRequestOf(line), request);
+    }
     // Talvenor started for its window, or with a file, is not a console.
-    EXPECT_EQ(win32::ToolLineOf(LR"("C:\Talvenor\Talvenor.exe")"), std::nullopt);
-    EXPECT_EQ(win32::ToolLineOf(LR"(Talvenor.exe --consoles x)"), std::nullopt);
-    EXPECT_EQ(win32::ToolLineOf(LR"("C:\dossier --console\Talvenor.exe" clip.flv)"), std::nullopt);
+    EXPECT_EQ(win32::ConsoleRequestOf(LR"("C:\Talvenor\Talvenor.exe")"), std::nullopt);
+    EXPECT_EQ(win32::ConsoleRequestOf(LR"(Talvenor.exe --consoles x)"), std::nullopt);
+    EXPECT_EQ(win32::ConsoleRequestOf(LR"("C:\dossier --console\Talvenor.exe" clip.flv)"), std::nullopt);
+    EXPECT_EQ(win32::ConsoleRequestOf(LR"(Talvenor.exe --console --file "x.avi" ffmpeg)"), std::nullopt);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "console_words.h"
 #include "linux_launch.h"
 #include "linux_platform.h"
+#include "linux_spawn.h"
 
 namespace talvenor::linux_backend {
 
@@ -42,10 +43,21 @@ std::string FindTerminal() {
     return {};
 }
 
-std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
-                                    const std::vector<std::string>& argv) {
-    std::vector<std::string> wrapped = {terminal, "-T", title, "-e", "/bin/sh", "-c", kTerminalScript, "talvenor"};
+std::vector<std::string> Settling(const std::vector<std::string>& argv, const std::string& output,
+                                  const std::string& partial) {
+    std::vector<std::string> wrapped = {"/bin/sh", "-c", TALVENOR_SETTLING_SCRIPT, "talvenor", output, partial};
     wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+    return wrapped;
+}
+
+std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
+                                    const std::vector<std::string>& argv, const std::string& output,
+                                    const std::string& partial) {
+    std::vector<std::string> wrapped = {terminal, "-T", title, "-e"};
+    std::vector<std::string> shell = {"/bin/sh", "-c", kTerminalScript, "talvenor"};
+    shell.insert(shell.end(), argv.begin(), argv.end());
+    if (!output.empty()) shell = Settling(argv, output, partial);
+    wrapped.insert(wrapped.end(), shell.begin(), shell.end());
     return wrapped;
 }
 
@@ -62,8 +74,11 @@ std::string FindConsole(const std::string& programDir) {
 }
 
 std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
-                                   const std::vector<std::string>& argv) {
-    std::vector<std::string> wrapped = {console, "--title", title, "--terminal", terminal, "--"};
+                                   const std::vector<std::string>& argv, const std::string& output,
+                                   const std::string& partial) {
+    std::vector<std::string> wrapped = {console, "--title", title, "--terminal", terminal};
+    if (!output.empty()) wrapped.insert(wrapped.end(), {"--output", output, "--partial", partial});
+    wrapped.push_back("--");
     wrapped.insert(wrapped.end(), argv.begin(), argv.end());
     return wrapped;
 }

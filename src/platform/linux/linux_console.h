@@ -12,9 +12,14 @@ namespace talvenor::linux_backend {
 std::string FindTerminal();
 
 // The argument vector that runs `argv` inside `terminal`, keeping the terminal open after a
-// failure until the user presses Enter.
+// failure until the user presses Enter. With `output`, `argv` writes `partial`, which becomes
+// `output` when it ends well and goes otherwise.
 std::vector<std::string> InTerminal(const std::string& terminal, const std::string& title,
-                                    const std::vector<std::string>& argv);
+                                    const std::vector<std::string>& argv, const std::string& output = {},
+                                    const std::string& partial = {});
+// The same with no terminal to show it: a shell sees to the file's name alone.
+std::vector<std::string> Settling(const std::vector<std::string>& argv, const std::string& output,
+                                  const std::string& partial);
 
 // The conversion console installed with the program whose folder is `programDir`: beside it (a
 // build tree), else in ../libexec/talvenor; empty when there is none.
@@ -23,7 +28,8 @@ std::string FindConsole(const std::string& programDir);
 // The argument vector that has `console` start `argv` at once and show it in `terminal`, which
 // likewise stays open after a failure until Enter.
 std::vector<std::string> InConsole(const std::string& console, const std::string& terminal, const std::string& title,
-                                   const std::vector<std::string>& argv);
+                                   const std::vector<std::string>& argv, const std::string& output = {},
+                                   const std::string& partial = {});
 
 // A conversion console started ahead of time (`console --standby 3`), so that a click only has
 // to hand it its command line and the tool starts after one exec instead of two.

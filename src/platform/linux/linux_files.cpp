@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QCoreApplication>
+#include <QStandardPaths>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,20 @@ FileState LinuxPlatform::CheckFile(const std::string& path) {
 }
 
 bool LinuxPlatform::SetCurrentFolder(const std::string& folder) { return chdir(folder.c_str()) == 0; }
+
+bool LinuxPlatform::CanWriteIn(const std::string& folder) {
+    // Read-only media answer EROFS, whoever asks, root included.
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string LinuxPlatform::VideosFolder() {
+    // XDG_VIDEOS_DIR as the desktop set it (« Vidéos » on a French one), else ~/Videos.
+    const std::string folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation).toStdString();
+    if (folder.empty() || folder.front() != '/') return {};
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error) ? folder : std::string();
+}
 
 std::string LinuxPlatform::FullPath(const std::string& name) {
     std::error_code error;

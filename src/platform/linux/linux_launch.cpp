@@ -184,12 +184,17 @@ std::vector<std::string> LinuxPlatform::LaunchVector(const CommandLine& command)
     argv.insert(argv.end(), command.arguments.begin(), command.arguments.end());
     if (command.purpose == LaunchPurpose::Conversion) {
         // The tool's own output shows in a terminal, as a console window would show it.
+        // Whatever shows it, the tool writes its file under a temporary name that only its good
+        // end turns into the file's own.
         const std::string terminal = FindTerminal();
         const std::string title = "Talvenor — " + command.program;
-        if (terminal.empty()) return argv;
+        const std::string& output = command.output;
+        const std::string& partial = command.partialOutput;
+        if (terminal.empty()) return output.empty() ? argv : Settling(argv, output, partial);
         // The console starts the tool before the terminal's own start-up; the shell is the fallback.
         const std::string console = Console();
-        return console.empty() ? InTerminal(terminal, title, argv) : InConsole(console, terminal, title, argv);
+        return console.empty() ? InTerminal(terminal, title, argv, output, partial)
+                               : InConsole(console, terminal, title, argv, output, partial);
     }
     return argv;
 }

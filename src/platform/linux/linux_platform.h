@@ -66,6 +66,8 @@ public:
     ToolAdvice MissingToolAdvice() override { return ToolAdvice::InstallOnSystem; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
+    bool CanWriteIn(const std::string& folder) override;
+    std::string VideosFolder() override;
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;
     void ReleaseCapture() override;

@@ -4,9 +4,23 @@
 
 #include <spawn.h>
 
+#include "console_words.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* What a shell runs as `sh -c SCRIPT talvenor OUTPUT PARTIAL PROGRAM ARG...` where no conversion
+ * console can: PROGRAM writes PARTIAL, which becomes OUTPUT only when it ends well and goes
+ * otherwise; on failure, a message and a wait for Enter. The names arrive as positional
+ * parameters and are never parsed as shell text; the words hold no double quote, dollar, backquote or backslash. */
+#define TALVENOR_SETTLING_SCRIPT \
+    "output=$1; partial=$2; shift 2; \"$@\"; status=$?; " \
+    "if [ \"$status\" -eq 0 ]; then mv -f -- \"$partial\" \"$output\" || status=1; " \
+    "else rm -f -- \"$partial\"; fi; " \
+    "if [ \"$status\" -ne 0 ]; then " \
+    "printf '\\n%s (code %s).\\n%s\\n%s' \"" TALVENOR_CONVERSION_FAILED "\" \"$status\" " \
+    "\"" TALVENOR_NOTHING_KEPT "\" \"" TALVENOR_PRESS_ENTER "\"; read reply; fi"
 
 /* Initialises `attributes`: a session of its own, so that the program outlives us; default
  * handling of SIGCHLD and SIGPIPE (which we change for ourselves), and of `alsoDefault` unless it

@@ -185,10 +185,8 @@ private:
 // until the tool has ended and its output is all read. `process` may be null: a program of
 // Wine's host system has none to wait for, and its output's end is its end.
 int ShowToolOutput(HANDLE pipe, HANDLE process, HANDLE console, const std::string& tool,
-                   TaskbarProgress& taskbar) {
+                   TaskbarProgress& taskbar, ProgressReader& reader) {
     Utf8ToConsole text(console);
-    ProgressReader reader;
-    ProgressReaderInit(&reader);
     char buffer[4096];
     for (;;) {
         DWORD available = 0;
@@ -215,7 +213,38 @@ int ShowToolOutput(HANDLE pipe, HANDLE process, HANDLE console, const std::strin
         taskbar.RepeatIfDue();
     }
     text.Flush();
+    // A last line left without its end.
+    ProgressReaderFeed(&reader, "\n", 1);
     return std::max(ProgressPercent(&reader), 0);
+}
+
+// The file a conversion writes under its temporary name, and the job its tool runs in, for the
+// handler that runs when the console is closed.
+std::wstring partialFile;
+HANDLE toolJob = nullptr;
+
+// The console's window closed, or the session ends: the tool is stopped, and what it had
+// written goes, before the system ends this process.
+BOOL WINAPI OnConsoleClosed(DWORD event) {
+    if (event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT) return FALSE;
+    if (toolJob != nullptr) TerminateJobObject(toolJob, 1);
+    // The tool's handle on its file goes with it: the file can be removed a moment later.
+    for (int attempt = 0; !partialFile.empty() && attempt < 20; ++attempt) {
+        if (DeleteFileW(partialFile.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) break;
+        Sleep(50);
+    }
+    return FALSE;
+}
+
+// The tool's file once it has ended: under its own name when it ended well, gone otherwise.
+// False when it ended well but its file could not take its name.
+bool Settle(const ConsoleRequest& request, DWORD code) {
+    if (request.output.empty()) return true;
+    if (code != 0) {
+        DeleteFileW(request.partial.c_str());
+        return true;
+    }
+    return MoveFileExW(request.partial.c_str(), request.output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 // Keeps the console open until the user presses Entrée (or closes it).
@@ -230,36 +259,72 @@ void WaitForEnter(HANDLE input) {
     }
 }
 
+// The title says the conversion failed, never a stale percentage.
+void ShowFailed(const std::string& tool) {
+    SetConsoleTitleW(Widen(TALVENOR_TITLE_NAME TALVENOR_TITLE_SEPARATOR + tool +
+                           TALVENOR_TITLE_SEPARATOR TALVENOR_TITLE_FAILED).c_str());
+}
+
 }  // namespace
 
-std::wstring ConsoleCommandLine(std::wstring_view program, std::wstring_view toolLine) {
-    return L"\"" + std::wstring(program) + L"\" " + std::wstring(kConsoleSwitch) + L" " +
-           std::wstring(toolLine);
+std::wstring ConsoleCommandLine(std::wstring_view program, const ConsoleRequest& request) {
+    std::wstring line = L"\"" + std::wstring(program) + L"\" " + std::wstring(kConsoleSwitch) + L" ";
+    if (!request.output.empty()) line += std::wstring(kFileSwitch) + L" \"" + request.output + L"\" \"" + request.partial + L"\" ";
+    return line + request.toolLine;
 }
 
-std::optional<std::wstring> ToolLineOf(std::wstring_view commandLine) {
+namespace {
+
+// Takes the switch `word` and a blank after it off the front of `rest`.
+bool TakeSwitch(std::wstring_view& rest, std::wstring_view word) {
+    if (!rest.starts_with(word) || rest.size() == word.size() || !IsBlank(rest[word.size()])) return false;
+    rest = SkipBlanks(rest.substr(word.size()));
+    return true;
+}
+
+// Takes a quoted name off the front of `rest`.
+std::optional<std::wstring> TakeQuoted(std::wstring_view& rest) {
+    if (rest.empty() || rest.front() != L'"') return std::nullopt;
+    const std::size_t closing = rest.find(L'"', 1);
+    if (closing == std::wstring_view::npos || closing == 1) return std::nullopt;
+    std::wstring name(rest.substr(1, closing - 1));
+    rest = SkipBlanks(rest.substr(closing + 1));
+    return name;
+}
+
+}  // namespace
+
+std::optional<ConsoleRequest> ConsoleRequestOf(std::wstring_view commandLine) {
     std::wstring_view rest = SkipBlanks(commandLine.substr(EndOfFirstWord(commandLine)));
-    if (!rest.starts_with(kConsoleSwitch)) return std::nullopt;
-    rest.remove_prefix(kConsoleSwitch.size());
-    if (rest.empty() || !IsBlank(rest.front())) return std::nullopt;
-    rest = SkipBlanks(rest);
+    if (!TakeSwitch(rest, kConsoleSwitch)) return std::nullopt;
+    ConsoleRequest request;
+    if (TakeSwitch(rest, kFileSwitch)) {
+        const auto output = TakeQuoted(rest);
+        const auto partial = output ? TakeQuoted(rest) : std::nullopt;
+        if (!partial) return std::nullopt;
+        request.output = *output;
+        request.partial = *partial;
+    }
     if (rest.empty()) return std::nullopt;
-    return std::wstring(rest);
+    request.toolLine = std::wstring(rest);
+    return request;
 }
 
-std::wstring FailureLines(DWORD exitCode) {
+std::wstring FailureLines(DWORD exitCode, const char* reason, bool withCode) {
     wchar_t code[16];
     // 0xC0000005 and its kind are the system's own codes for a crash.
     swprintf(code, 16, exitCode >= 0xC0000000 ? L"0x%08lX" : L"%lu",
              static_cast<unsigned long>(exitCode));
-    return Widen(kConversionFailed) + L" (code " + code + L").\r\n" + Widen(kPressEnterToClose);
+    const std::wstring failed = withCode ? Widen(kConversionFailed) + L" (code " + code + L").\r\n" : L"";
+    return failed + Widen(reason) + L"\r\n" + Widen(kPressEnterToClose);
 }
 
 std::wstring ToolEndedEventName(DWORD consoleProcess) {
     return L"Local\\TalvenorToolEnded-" + std::to_wstring(consoleProcess);
 }
 
-int RunConversionConsole(const std::wstring& toolLine) {
+int RunConversionConsole(const ConsoleRequest& request) {
+    const std::wstring& toolLine = request.toolLine;
     const KernelHandle toolEnded(
         CreateEventW(nullptr, TRUE, FALSE, ToolEndedEventName(GetCurrentProcessId()).c_str()));
     const auto tellToolEnded = [&toolEnded] {
@@ -277,6 +342,8 @@ int RunConversionConsole(const std::wstring& toolLine) {
     SetConsoleTitleW(Widen(title).c_str());
     // Ctrl+C is the tool's to handle: it stops cleanly and the console says how it ended.
     SetConsoleCtrlHandler(nullptr, TRUE);
+    partialFile = request.partial;
+    SetConsoleCtrlHandler(OnConsoleClosed, TRUE);
     const KernelHandle input = OpenConsole(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
     const KernelHandle output = OpenConsole(L"CONOUT$", GENERIC_READ | GENERIC_WRITE);
     // The taskbar's progress is a COM object.
@@ -291,6 +358,7 @@ int RunConversionConsole(const std::wstring& toolLine) {
     if (job)
         SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
                                 sizeof limits);
+    toolJob = job.get();
 
     // The tool writes into a pipe, read here to follow its progress; its keys still come from
     // the console.
@@ -315,8 +383,12 @@ int RunConversionConsole(const std::wstring& toolLine) {
                         nullptr, nullptr, &startup, &process)) {
         const DWORD error = GetLastError();
         tellToolEnded();
-        Write(output.get(), L"Impossible de lancer « " + program + L" » (erreur " +
-                                std::to_wstring(error) + L").\r\n" + Widen(kPressEnterToClose));
+        ShowFailed(tool);
+        ProgressReader nothing;
+        ProgressReaderInit(&nothing);
+        Write(output.get(), L"Impossible de lancer « " + program + L" » (erreur " + std::to_wstring(error) + L").\r\n" +
+                                Widen(ProgressFailureReason(&nothing, TOOL_NOT_STARTED)) + L"\r\n" +
+                                Widen(kPressEnterToClose));
         WaitForEnter(input.get());
         return static_cast<int>(error);
     }
@@ -327,20 +399,26 @@ int RunConversionConsole(const std::wstring& toolLine) {
     if (job) AssignProcessToJobObject(job.get(), processHandle.get());
     ResumeThread(threadHandle.get());
     int percent = 0;
-    if (toolOutput) percent = ShowToolOutput(toolOutput.get(), processHandle.get(), output.get(), tool, taskbar);
+    ProgressReader reader;
+    ProgressReaderInit(&reader);
+    if (toolOutput) percent = ShowToolOutput(toolOutput.get(), processHandle.get(), output.get(), tool, taskbar, reader);
     WaitForSingleObject(processHandle.get(), INFINITE);
-    tellToolEnded();
     DWORD code = 0;
     GetExitCodeProcess(processHandle.get(), &code);
-    if (code == 0) {
+    // Settled before anyone is told it has ended: the notification's click must find the file.
+    const bool named = Settle(request, code);
+    tellToolEnded();
+    if (code == 0 && named) {
         taskbar.Show(TaskbarProgress::kCleared, 0);
         return 0;
     }
     taskbar.Show(TaskbarProgress::kFailed, percent);
-    Write(output.get(), L"\r\n" + FailureLines(code));
+    ShowFailed(tool);
+    const ToolEnd end = !named ? TOOL_NOT_NAMED : code >= 0xC0000000 ? TOOL_CRASHED : TOOL_FAILED;
+    Write(output.get(), L"\r\n" + FailureLines(code, ProgressFailureReason(&reader, end), named));
     WaitForEnter(input.get());
     taskbar.Show(TaskbarProgress::kCleared, 0);
-    return static_cast<int>(code);
+    return code == 0 ? 1 : static_cast<int>(code);
 }
 
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32_platform.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include "win32_text.h"
 
 namespace talvenor::win32 {
@@ -74,6 +77,30 @@ FileState Win32Platform::CheckFile(const std::string& path) {
 
 bool Win32Platform::SetCurrentFolder(const std::string& folder) {
     return SetCurrentDirectoryW(Widen(folder).c_str()) != FALSE;
+}
+
+bool Win32Platform::CanWriteIn(const std::string& folder) {
+    // Only writing tells: a write-protected card, a CD-ROM, a share or a folder's rights each
+    // refuse it in their own way. The trial file goes with its handle.
+    std::wstring trial = Widen(folder);
+    if (!trial.empty() && trial.back() != L'\\' && trial.back() != L'/') trial += L'\\';
+    trial += L"talvenor-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    const HANDLE opened = CreateFileW(trial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) {
+        CloseHandle(opened);
+        return true;
+    }
+    // Someone else's file by that name: the folder takes files all the same.
+    return GetLastError() == ERROR_FILE_EXISTS;
+}
+
+std::string Win32Platform::VideosFolder() {
+    PWSTR path = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Videos, KF_FLAG_CREATE, nullptr, &path))) folder = Narrow(path);
+    CoTaskMemFree(path);
+    return folder;
 }
 
 }  // namespace talvenor::win32

@@ -166,7 +166,7 @@ ProcessHandle Win32Platform::Shell(const CommandLine& command, WindowStyle style
     if (command.purpose == LaunchPurpose::Conversion) {
         // A conversion shows in a console that stays open when the tool fails.
         started = ConsoleProgram();
-        line = ConsoleCommandLine(started, line);
+        line = ConsoleCommandLine(started, {line, Widen(command.output), Widen(command.partialOutput)});
         creation = CREATE_NEW_CONSOLE;
     }
 

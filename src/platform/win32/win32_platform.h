@@ -77,6 +77,8 @@ public:
     ToolAdvice MissingToolAdvice() override { return ToolAdvice::Winget; }
     FileState CheckFile(const std::string& path) override;
     bool SetCurrentFolder(const std::string& folder) override;
+    bool CanWriteIn(const std::string& folder) override;
+    std::string VideosFolder() override;
 
     void SetWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int width,
                       int height, std::uint32_t flags) override;

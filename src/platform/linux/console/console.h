@@ -19,7 +19,10 @@ struct Session {
     int master;
     const char* slave;
     char self[PATH_MAX];
-    int exitCode;    /* the program's, once it has ended */
+    const char* output;  /* the file the program makes, and the name it writes it under; both */
+    const char* partial; /* NULL when the program writes its file under its own name */
+    int exitCode;    /* the program's, once it has ended; CHANNEL_STATUS_NOT_NAMED: it ended well but
+                        its file kept its temporary name */
     long long runMs; /* how long it ran */
 };
 

@@ -68,6 +68,33 @@ static void ShowProgress(struct ProgressShow* show, const char* bytes, size_t si
     show->sentMs = NowMs();
 }
 
+/* How the program ended, as far as its status tells. */
+static enum ToolEnd EndOf(int code) {
+    if (code == CHANNEL_STATUS_NOT_NAMED) return TOOL_NOT_NAMED;
+    if (code == 127) return TOOL_NOT_STARTED;
+    if (code <= 128 || code >= 128 + 64) return TOOL_FAILED;
+    switch (code - 128) {
+        case SIGSEGV: case SIGBUS: case SIGILL: case SIGFPE: case SIGABRT: return TOOL_CRASHED;
+        default: return TOOL_KILLED;
+    }
+}
+
+/* Waits for Entrée. Nothing but Entrée, or the window's closing (a hang-up, or the end of its
+ * input), ends the wait: not a resize, not a key that would send a signal. */
+static void WaitForEnter(void) {
+    signal(SIGWINCH, SIG_IGN);
+    signal(SIGINT, SIG_IGN);
+    signal(SIGQUIT, SIG_IGN);
+    signal(SIGTSTP, SIG_IGN);
+    signal(SIGTERM, SIG_IGN);
+    char c = 0;
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || c == '\n' || c == '\r') return;
+    }
+}
+
 int Attach(const char* path, pid_t console, const char* tool) {
     struct sockaddr_un address = {.sun_family = AF_UNIX};
     const int peer = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -156,7 +183,11 @@ int Attach(const char* path, pid_t console, const char* tool) {
         if (poll(&fd, 1, 0) <= 0) break;
         const ssize_t got = read(master, buffer, sizeof buffer);
         if (got <= 0 || WriteAll(STDOUT_FILENO, buffer, (size_t)got) != 0) break;
+        /* Its last lines may say why it failed. */
+        (void)ProgressReaderFeed(&show.reader, buffer, (size_t)got);
     }
+    /* A last line left without its end. */
+    (void)ProgressReaderFeed(&show.reader, "\n", 1);
     if (code == CHANNEL_STATUS_NOT_YET) code = ReadStatus(peer, status, &statusUsed, sizeof status, true);
     close(master);
     if (interactive) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
@@ -164,14 +195,18 @@ int Attach(const char* path, pid_t console, const char* tool) {
     /* Done: the bar goes; failed: it stays, in its error state. */
     if (show.shown && ProgressPercent(&show.reader) >= 0) printf("\033]9;4;%s\033\\", code == 0 ? "0" : "2;100");
     if (code == 0) return 0;
+    /* The title says it failed, never a stale percentage. */
+    if (show.shown) printf("\033]0;" TALVENOR_TITLE_NAME TALVENOR_TITLE_SEPARATOR "%s" TALVENOR_TITLE_SEPARATOR TALVENOR_TITLE_FAILED "\033\\", tool);
     if (code == kStatusUnknown) {
-        printf("\n%s (code inconnu).\n%s", TALVENOR_CONVERSION_FAILED, TALVENOR_PRESS_ENTER);
+        printf("\n%s (code inconnu).\n", TALVENOR_CONVERSION_FAILED);
+    } else if (code != CHANNEL_STATUS_NOT_NAMED) {
+        printf("\n%s (code %d).\n", TALVENOR_CONVERSION_FAILED, code);
     } else {
-        printf("\n%s (code %d).\n%s", TALVENOR_CONVERSION_FAILED, code, TALVENOR_PRESS_ENTER);
+        printf("\n");
     }
+    printf("%s\n%s", ProgressFailureReason(&show.reader, EndOf(code)), TALVENOR_PRESS_ENTER);
     fflush(stdout);
-    for (int c = getchar(); c != EOF && c != '\n' && c != '\r'; c = getchar()) {
-    }
+    WaitForEnter();
     return code == kStatusUnknown ? 1 : code;
 }
 

@@ -172,7 +172,7 @@ void SendStatus(int socket, int status) {
     (void)send(socket, line, (size_t)length, MSG_NOSIGNAL);
 }
 
-/* The code of a whole status line, `length` bytes without its end: "S0" to "S255" as SendStatus
+/* The code of a whole status line, `length` bytes without its end: "S0" to "S256" as SendStatus
  * writes them; CHANNEL_STATUS_UNKNOWN for anything else ("S-1" included). */
 static int StatusCode(const char* line, size_t length) {
     if (length < 2 || length > 4 || line[0] != 'S' || (line[1] == '0' && length > 2)) return CHANNEL_STATUS_UNKNOWN;
@@ -181,7 +181,7 @@ static int StatusCode(const char* line, size_t length) {
         if (line[k] < '0' || line[k] > '9') return CHANNEL_STATUS_UNKNOWN;
         code = code * 10 + (line[k] - '0');
     }
-    return code <= 255 ? code : CHANNEL_STATUS_UNKNOWN;
+    return code <= CHANNEL_STATUS_NOT_NAMED ? code : CHANNEL_STATUS_UNKNOWN;
 }
 
 int ReadStatus(int socket, char* buffer, size_t* used, size_t capacity, bool wait) {

@@ -39,8 +39,10 @@ bool PeerIsProcess(int socket, pid_t pid);
 int SendDescriptor(int socket, int fd);
 int ReceiveDescriptor(int socket);
 
-/* How the program ended, once it has: "S<code>\n", the code -1 (unknown) or 0 to 255. */
+/* How the program ended, once it has: "S<code>\n", the code -1 (unknown), 0 to 255, or
+ * CHANNEL_STATUS_NOT_NAMED: it ended well, but its file could not be given its name. */
 #define CHANNEL_STATUS_UNKNOWN (-1)
+#define CHANNEL_STATUS_NOT_NAMED 256
 #define CHANNEL_STATUS_NOT_YET INT_MIN /* nothing to read yet, when not waiting */
 void SendStatus(int socket, int status);
 /* Reads the status line into `buffer`, which keeps what came so far between calls; waits for it

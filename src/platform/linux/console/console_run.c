@@ -124,11 +124,22 @@ static int ExitCode(int waitStatus) {
     return kStatusUnknown;
 }
 
+/* The program's file once it has ended: under its own name when it ended well, gone otherwise. */
+static void Settle(struct Session* session) {
+    if (session->output == NULL) return;
+    if (session->exitCode != 0) {
+        (void)unlink(session->partial);
+    } else if (rename(session->partial, session->output) != 0) {
+        session->exitCode = CHANNEL_STATUS_NOT_NAMED;
+    }
+}
+
 int Prepare(struct Session* session) {
     /* The user may close the window at any time; we end when the program has. */
     signal(SIGPIPE, SIG_IGN);
     signal(SIGHUP, SIG_IGN);
 
+    session->output = session->partial = NULL;
     session->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (session->master < 0 || grantpt(session->master) != 0 || unlockpt(session->master) != 0) return 125;
     session->slave = ptsname(session->master);
@@ -170,6 +181,7 @@ int Run(struct Session* session, const char* title, const char* terminal, char**
                 running = false;
                 session->exitCode = ExitCode(waitStatus);
                 session->runMs = NowMs() - started;
+                Settle(session);
             }
         }
         if (window > 0) (void)waitpid(window, NULL, WNOHANG);

@@ -30,6 +30,10 @@
  * costs the program's own exec; FD then carries the report back. Handed nothing, it ends without
  * opening anything.
  *
+ * With --output FILE --partial TEMPORARY, PROGRAM writes TEMPORARY: once it has ended well, the
+ * file is renamed FILE (replacing an earlier one only then), and otherwise removed. This is done
+ * here, outside the window, so that it holds when the window is closed or Talvenor has gone.
+ *
  * Arguments reach PROGRAM exactly as given: nothing is parsed by a shell.
  */
 #define _GNU_SOURCE
@@ -57,6 +61,7 @@
 #include "conversion_progress.h"
 
 #include "console.h"
+#include "linux_spawn.h"
 
 extern char** environ;
 
@@ -65,7 +70,7 @@ static int reportFd = -1;
 
 static void Usage(void) {
     fprintf(stderr,
-            "usage : talvenor-console [--cwd DOSSIER] [--report FD] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
+            "usage : talvenor-console [--cwd DOSSIER] [--report FD] [--output FICHIER --partial PROVISOIRE] --title TITRE --terminal TERMINAL -- PROGRAMME [ARGUMENT...]\n"
             "        talvenor-console --standby FD\n"
             "        talvenor-console --attach SOCKET PID OUTIL\n");
 }
@@ -76,6 +81,8 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
     const char* title = NULL;
     const char* terminal = NULL;
     const char* dir = NULL;
+    const char* output = NULL;
+    const char* partial = NULL;
     int i = 1;
     for (; i + 1 < argc && strcmp(argv[i], "--") != 0; i += 2) {
         if (strcmp(argv[i], "--title") == 0) {
@@ -86,11 +93,16 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             reportFd = atoi(argv[i + 1]);
         } else if (strcmp(argv[i], "--cwd") == 0) {
             dir = argv[i + 1];
+        } else if (strcmp(argv[i], "--output") == 0) {
+            output = argv[i + 1];
+        } else if (strcmp(argv[i], "--partial") == 0) {
+            partial = argv[i + 1];
         } else {
             break;
         }
     }
-    if (title == NULL || terminal == NULL || i + 1 >= argc || strcmp(argv[i], "--") != 0) {
+    if (title == NULL || terminal == NULL || i + 1 >= argc || strcmp(argv[i], "--") != 0 ||
+        (output == NULL) != (partial == NULL)) {
         Usage();
         return 2;
     }
@@ -103,13 +115,20 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
             char** program = argv + i + 1;
             int count = 0;
             while (program[count] != NULL) ++count;
-            char** direct = calloc((size_t)count + 5, sizeof *direct);
+            char** direct = calloc((size_t)count + 11, sizeof *direct);
             if (direct == NULL) return 125;
-            direct[0] = (char*)terminal;
-            direct[1] = "-T";
-            direct[2] = (char*)title;
-            direct[3] = "-e";
-            memcpy(direct + 4, program, (size_t)count * sizeof *direct);
+            int used = 0;
+            direct[used++] = (char*)terminal;
+            direct[used++] = "-T";
+            direct[used++] = (char*)title;
+            direct[used++] = "-e";
+            if (output != NULL) {
+                /* A shell then sees to the file's name. */
+                char* settling[] = {"/bin/sh", "-c", TALVENOR_SETTLING_SCRIPT, "talvenor", (char*)output, (char*)partial};
+                memcpy(direct + used, settling, sizeof settling);
+                used += 6;
+            }
+            memcpy(direct + used, program, (size_t)count * sizeof *direct);
             char** utf8 = TerminalEnvironment();
             execve(terminal, direct, utf8 != NULL ? utf8 : environ);
             free(utf8);
@@ -118,6 +137,8 @@ static int RunCommandLine(int argc, char** argv, struct Session* session) {
         }
         session = &fresh;
     }
+    session->output = output;
+    session->partial = partial;
     const int status = Run(session, title, terminal, argv + i + 1);
     if (reportFd >= 0) dprintf(reportFd, "E%d %lld\n", session->exitCode, session->runMs);
     return status;
