@@ -313,6 +313,9 @@ TEST(Messages, EveryNameThatCouldTurnTheSentenceIsSetApart) {
          "avec la commande : winget install Gyan.FFmpeg",
          [](const std::string& n) { return LaunchFailureMessage({"", n, "ffplay", {}, "ffplay"}, ToolAdvice::Winget); }},
         {"Le fichier « @ » existe déjà. Le remplacer ?", ReplaceQuestion},
+        {"Le dossier « @ » ne peut pas recevoir le fichier converti : il est en lecture seule, ou vous n'avez pas le droit d'y "
+         "écrire.\n\nCopiez la vidéo dans un dossier où vous pouvez écrire, puis choisissez-la de nouveau.",
+         UnwritableFolderMessage},
         {"Le fichier « @ » n'existe pas.", [](const std::string& n) { return FileRefusal(n, FileState::Missing); }},
         {"« @ » n'est pas un fichier : Talvenor ouvre un fichier vidéo.",
          [](const std::string& n) { return FileRefusal(n, FileState::NotAFile); }},

@@ -248,6 +248,7 @@ TEST_F(EndToEnd, ConvertsWithEveryPresetBesideTheSourceWhateverTheName) {
             const std::string base = (outputs / source.path().stem()).string();
             std::vector<std::string> argv = ConversionCommand(kPresets[row], "", base, source.path(), ReadFile(source.path())).arguments;
             argv.insert(argv.begin(), {"ffmpeg", "-nostdin", "-v", "error"});
+            argv.back() = base + std::string(kPresets[row].outputExt);  // the name the console gives it
             EXPECT_EQ(RunProgram(argv).errors, "") << source << " through row " << row;
             const std::string output = base + std::string(kPresets[row].outputExt);
             EXPECT_EQ(RunProgram({table, "check", source.path().string(), output, std::to_string(row)}).text, "");
@@ -280,6 +281,41 @@ TEST_F(EndToEnd, AnExistingOutputIsReplacedOnlyAfterYes) {
     ASSERT_TRUE(WaitUntil([&] { return FormatOf(media.path() / "clip.avi").find("avi") != std::string::npos; }, 30s));
     // Only « Oui » started a conversion; the keys before it started none.
     EXPECT_EQ(ReadFile(starts), "start\n");
+}
+
+// A video on read-only media: a box offers the user's videos folder, Enter answers « Non », and
+// with « Oui » the video is converted there, where the notification's folder and the replace
+// question follow it.
+TEST_F(EndToEnd, AReadOnlyFolderOffersTheVideosFolder) {
+    const fs::path cd = media.path() / "cd", videos = media.path() / "Vidéos";
+    fs::create_directories(cd);
+    MakeClip(cd / "clip.flv");
+    if (RunProgram({"mount", "--bind", cd.string(), cd.string()}).status != 0) GTEST_SKIP() << "mounting is not allowed here";
+    struct Unmount {
+        fs::path path;
+        // Lazily: the window still works in that folder until the test has ended.
+        ~Unmount() { RunProgram({"umount", "-l", path.string()}); }
+    } unmount{cd};
+    ASSERT_EQ(RunProgram({"mount", "-o", "remount,ro,bind", cd.string()}).status, 0);
+    Launch({{"XDG_VIDEOS_DIR", videos.string()}});
+    ChooseFile("cd/clip.flv");
+    const std::string question = "Le dossier « " + cd.string() + " » ne peut pas recevoir le fichier converti : il est en "
+                                 "lecture seule, ou vous n'avez pas le droit d'y écrire.\n\nEnregistrer « clip.avi » dans "
+                                 "votre dossier de vidéos, « " + videos.string() + " », à la place ?";
+    for (const char* key : {"Return", "alt+o"}) {
+        ClickAt(kLancer);
+        ASSERT_NE(desktop.WaitForWindow(kBoxTitle, 10s), 0u) << "no box for a read-only folder";
+        EXPECT_EQ(desktop.CopyMessageBox(), (MessageBox{"Talvenor", question, "Oui   Non"}));
+        desktop.Key(key);
+        ASSERT_TRUE(desktop.WaitForNoWindow(kBoxTitle, 5s)) << key;
+        if (key == std::string("Return")) {
+            std::this_thread::sleep_for(1s);
+            EXPECT_FALSE(fs::exists(videos / "clip.avi")) << "« Non » started a conversion";
+        }
+    }
+    WaitForConversion(videos / "clip.avi");
+    EXPECT_NE(FormatOf(videos / "clip.avi").find("avi"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(videos), fs::directory_iterator{}), 1);
 }
 
 TEST_F(EndToEnd, ViewPlaysTheChosenFileAndStopEndsThePlayer) {
@@ -373,25 +409,27 @@ TEST_F(EndToEnd, StopAndQuitTypeNoKeyWhenNoPlayerComesForward) {
 }
 
 TEST_F(EndToEnd, QuitEndsTalvenorAndTheConversionGoesOn) {
-    // A stand-in for ffmpeg beside the program: it records its arguments and takes its time.
+    // A stand-in for ffmpeg beside the program: it records its arguments, takes its time and
+    // writes its file.
     WriteScript(tools.path() / "ffmpeg",
-                "echo $$ > \"$TALVENOR_PROBE.pid\"; printf '%s\\n' \"$@\" > \"$TALVENOR_PROBE.args\"; exec sleep 30");
+                "echo $$ > \"$TALVENOR_PROBE.pid\"; printf '%s\\n' \"$@\" > \"$TALVENOR_PROBE.args\"; "
+                "sleep 4; for last; do :; done; echo converti > \"$last\"");
     MakeClip(media.path() / "long.flv");
     const fs::path probe = media.path() / "probe";
     Launch({{"TALVENOR_PROBE", probe.string()}, TerminalInTheCorner()});
     ChooseFile("long.flv");
     ClickAt(kLancer);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(probe.string() + ".args"); }, 10s));
-    EXPECT_EQ(ReadFile(probe.string() + ".args"), "-y\n-i\nlong.flv\n-f\navi\nlong.avi\n");
+    EXPECT_EQ(ReadFile(probe.string() + ".args"), "-y\n-i\nlong.flv\n-f\navi\nlong (inachevé).avi\n");
     const pid_t conversion = std::stoi(ReadFile(probe.string() + ".pid"));
 
     ClickAt(kQuit);
     EXPECT_TRUE(WaitUntil([&] { return Ended(app); }, 10s)) << "Quitter did not end Talvenor";
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(Alive(conversion)) << "the conversion ended with Talvenor";
-    // Killed, the stand-in fails: its terminal then waits for Enter, which nobody will press.
-    desktop.CloseConversionWindows();
-    kill(conversion, SIGTERM);
+    // Ended well, its file takes its name without Talvenor.
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(media.path() / "long.avi") == "converti\n"; }, 20s));
+    EXPECT_FALSE(fs::exists(media.path() / "long (inachevé).avi"));
 }
 
 // A failed conversion's window stays, showing why, until Enter: through the conversion console,
@@ -504,7 +542,7 @@ TEST_F(EndToEnd, ALongConversionShowsItsProgressAndEndsWithANotification) {
     WriteScript(tools.path() / "ffmpeg",
                 "echo '  Duration: 00:00:20.00, start: 0.000000, bitrate: 512 kb/s' >&2; "
                 "for t in 05 10 15; do printf 'frame=  100 fps= 25 q=2.0 size=     256kB time=00:00:%s.00 "
-                "bitrate= 400.0kbits/s speed=1.00x    \\r' $t >&2; sleep 1; done; sleep 9; exit 0");
+                "bitrate= 400.0kbits/s speed=1.00x    \\r' $t >&2; sleep 1; done; sleep 9; for last; do :; done; : > \"$last\"");
     Launch({{"DBUS_SESSION_BUS_ADDRESS", address}, {"PATH", bin.path().string() + ":" + std::getenv("PATH")}});
     // A service without markup and a file manager that never answers, then, restarted, one with
     // markup and a file manager.

@@ -306,6 +306,43 @@ else
   failures=$((failures + 1))
 fi
 
+# A video on read-only media: the box offers the Videos known folder (made, for this test, a
+# folder of its own in the test's Wine prefix); n starts nothing, o converts there.
+readonly="$work/cd"
+videos_link=$(ls -d "${WINEPREFIX:?}"/drive_c/users/*/Videos | head -n 1)
+mkdir -p "$readonly" "$work/Vidéos" && cp "$source" "$readonly/clip.flv"
+if mount --bind "$readonly" "$readonly" 2>/dev/null && mount -o remount,ro,bind "$readonly"; then
+  earlier_videos=$(readlink "$videos_link" || true)
+  rm -rf "$videos_link" && ln -s "$work/Vidéos" "$videos_link"
+  (cd "$work/Talvenor" && exec "$wine" "$work/Talvenor/Talvenor.exe" "Z:${readonly//\//\\}\\clip.flv") >"$work/program4.log" 2>&1 &
+  program_pid=$!
+  if wait_for window_id; then
+    eval "$(xdotool getwindowgeometry --shell "$(window_id)")"
+    left=$X
+    top=$Y
+    click_at 180 200
+    wait_for question_id || true
+    check "a read-only folder: a box offers the Videos folder" \
+      grep -q "ne peut pas recevoir le fichier converti.*Enregistrer « clip.avi » dans votre dossier de vidéos" \
+      <<<"$(probe texts Talvenor | paste -sd' ')"
+    check "a read-only folder: the box closes on n" wait_for key_until_gone n question_id
+    sleep 1
+    check "a read-only folder: « Non » starts nothing" test -z "$(ls "$work/Vidéos")"
+    click_at 180 200
+    wait_for question_id && key_until_gone o question_id
+    check_converted "a read-only folder: « Oui » converts into the Videos folder" "$work/Vidéos/clip.avi" 'mp3 mpeg4,160,120 avi'
+    check "a read-only folder: and leaves nothing else there" test "$(ls "$work/Vidéos")" = clip.avi
+    kill "$program_pid" 2>/dev/null || true
+  else
+    echo "FAILED: Talvenor.exe FILE on read-only media never opened its window"
+    failures=$((failures + 1))
+  fi
+  umount -l "$readonly"
+  rm -f "$videos_link" && { [ -z "$earlier_videos" ] || ln -s "$earlier_videos" "$videos_link"; }
+else
+  echo "skip: a read-only folder (mounting is not allowed here)"
+fi
+
 # Space on the file box, which has the focus at start, opens the dialog as a click does.
 (cd "$work" && exec "$wine" "$work/Talvenor/Talvenor.exe") >"$work/program3.log" 2>&1 &
 program_pid=$!
@@ -339,7 +376,7 @@ for file in "$work/table"/*; do
     mapfile -t arguments < <(cd "$work/table" && "$wine" "$(dirname "$exe")/preset_line.exe" "$row" "out-${name%.*}" "$name" | tr -d '\r')
     (cd "$work/table" && "$wine" "$work/Talvenor/ffmpeg.exe" -nostdin -v error "${arguments[@]}") >"$work/table.log" 2>&1 ||
       { echo "  ffmpeg.exe said: $(tail -n 3 "$work/table.log")"; }
-    output=$(ls "$work/table" | grep "^out-${name%.*}\." | head -n 1)
+    output=$(ls "$work/table" | grep "^out-${name%.*}[. ]" | head -n 1)
     verdict=$(bash "$table" check "$file" "$work/table/${output:-none}" "$row")
     check "preset $row converts $name with the shipped ffmpeg.exe" test -n "$output" -a -z "$verdict"
     [ -z "$verdict" ] || echo "  $verdict"

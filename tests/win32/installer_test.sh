@@ -99,8 +99,9 @@ mkdir -p "$(unix "$links")" && cp "$windir/argv_echo.exe" "$(unix "$links")/ffmp
 "$wine" reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '%LOCALAPPDATA%\Microsoft\WinGet\Links' /f >/dev/null
 xdotool mousemove $((X + 180)) $((Y + 200)) click 1
 report="$work/autre dossier/argv_echo.txt"
-check "the next click converts the video opened with Talvenor beside it" wait_for grep -qx clip.avi "$report"
-check "ffmpeg.exe from the user's new PATH got the conversion's arguments" diff <(tail -n +4 "$report") <(printf '%s\n' -y -i clip.flv -f avi clip.avi)
+check "the next click converts the video opened with Talvenor beside it" wait_for grep -qx 'clip (inachevé).avi' "$report"
+check "ffmpeg.exe from the user's new PATH got the conversion's arguments" \
+  diff <(tail -n +4 "$report") <(printf '%s\n' -y -i clip.flv -f avi 'clip (inachevé).avi')
 /usr/lib/wine/wineserver -k || true; /usr/lib/wine/wineserver -w
 check "an install over the earlier one succeeds" "$wine" "$setup" /S
 installed "installed again" "$default"

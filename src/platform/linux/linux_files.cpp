@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "linux_platform.h"
@@ -51,8 +52,12 @@ bool LinuxPlatform::CanWriteIn(const std::string& folder) {
 }
 
 std::string LinuxPlatform::VideosFolder() {
-    // XDG_VIDEOS_DIR as the desktop set it (« Vidéos » on a French one), else ~/Videos.
-    const std::string folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation).toStdString();
+    // XDG_VIDEOS_DIR as the session or the desktop's user-dirs.dirs set it (« Vidéos » on a French
+    // desktop), else ~/Videos.
+    const char* set = std::getenv("XDG_VIDEOS_DIR");
+    const std::string folder = set != nullptr && set[0] == '/'
+                                   ? std::string(set)
+                                   : QStandardPaths::writableLocation(QStandardPaths::MoviesLocation).toStdString();
     if (folder.empty() || folder.front() != '/') return {};
     std::error_code error;
     std::filesystem::create_directories(folder, error);

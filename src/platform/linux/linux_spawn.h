@@ -16,7 +16,7 @@ extern "C" {
  * parameters and are never parsed as shell text; the words hold no double quote, dollar, backquote or backslash. */
 #define TALVENOR_SETTLING_SCRIPT \
     "output=$1; partial=$2; shift 2; \"$@\"; status=$?; " \
-    "if [ \"$status\" -eq 0 ]; then mv -f -- \"$partial\" \"$output\" || status=1; " \
+    "if [ \"$status\" -eq 0 ]; then { [ ! -e \"$partial\" ] || mv -f -- \"$partial\" \"$output\"; } || status=1; " \
     "else rm -f -- \"$partial\"; fi; " \
     "if [ \"$status\" -ne 0 ]; then " \
     "printf '\\n%s (code %s).\\n%s\\n%s' \"" TALVENOR_CONVERSION_FAILED "\" \"$status\" " \

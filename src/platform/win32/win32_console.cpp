@@ -244,7 +244,9 @@ bool Settle(const ConsoleRequest& request, DWORD code) {
         DeleteFileW(request.partial.c_str());
         return true;
     }
-    return MoveFileExW(request.partial.c_str(), request.output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // A tool that ended well without writing a file leaves nothing to name.
+    return MoveFileExW(request.partial.c_str(), request.output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+           GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // Keeps the console open until the user presses Entrée (or closes it).

@@ -124,12 +124,13 @@ static int ExitCode(int waitStatus) {
     return kStatusUnknown;
 }
 
-/* The program's file once it has ended: under its own name when it ended well, gone otherwise. */
+/* The program's file once it has ended: under its own name when it ended well, gone otherwise. A
+ * program that ended well without writing one leaves nothing to name, and an earlier file as it was. */
 static void Settle(struct Session* session) {
     if (session->output == NULL) return;
     if (session->exitCode != 0) {
         (void)unlink(session->partial);
-    } else if (rename(session->partial, session->output) != 0) {
+    } else if (rename(session->partial, session->output) != 0 && errno != ENOENT) {
         session->exitCode = CHANNEL_STATUS_NOT_NAMED;
     }
 }
