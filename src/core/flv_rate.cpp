@@ -37,17 +37,17 @@ double MetadataRate(std::string_view script) {
     return std::isfinite(rate) ? rate : 0;
 }
 
-}  // namespace
-
-bool FlvRateSuitsMpeg1(std::string_view start) {
-    if (start.size() < 13 || start.substr(0, 3) != "FLV") return false;
+// The rate of the pictures at the start of an FLV file, when they are so evenly spaced that
+// ffmpeg takes it for the file's; 0 whenever that is not certain from these bytes.
+double EvenRate(std::string_view start) {
+    if (start.size() < 13 || start.substr(0, 3) != "FLV") return 0;
     const bool wholeFile = start.size() < kFlvStartBytes;
     double metadataRate = 0;
     std::vector<std::int64_t> times;
     std::size_t at = Big(start, 5, 4) + 4;  // past the header and the first tag size
     while (times.size() < kPicturesWanted && at + 11 <= start.size()) {
         // A filtered (encrypted) stream is for ffmpeg to refuse.
-        if (start[at] & 0x20) return false;
+        if (start[at] & 0x20) return 0;
         const int type = start[at] & 0x1f;
         const std::size_t size = Big(start, at + 1, 3);
         const std::int64_t time = Big(start, at + 4, 3) | std::int64_t{Big(start, at + 7, 1)} << 24;
@@ -61,30 +61,48 @@ bool FlvRateSuitsMpeg1(std::string_view start) {
             if (flags >> 4 == kInfoFrame) continue;
             const int codec = flags & 0x0f;
             if (codec == kCodecH264 || codec == kCodecMpeg4) {
-                if (size < 5) return false;
+                if (size < 5) return 0;
                 const auto packetType = static_cast<unsigned char>(start[data + 1]);
                 // The codec's set-up and the end of the sequence are no pictures.
                 if (packetType != 1) continue;
                 // ffmpeg distrusts the times of a stream that shows a picture before decoding it.
-                if (start[data + 2] & 0x80) return false;
+                if (start[data + 2] & 0x80) return 0;
             }
             times.push_back(time);
         } else if (type != kAudioTag && type != kScriptTag) {
-            return false;
+            return 0;
         }
     }
     const bool sawAll = wholeFile && at == start.size();
-    if (times.size() < (sawAll ? kPicturesNeededInWholeFile : kPicturesNeeded)) return false;
+    if (times.size() < (sawAll ? kPicturesNeededInWholeFile : kPicturesNeeded)) return 0;
     // ffmpeg matches the pictures' times (whole milliseconds in FLV) against rates it knows: when
     // each interval lies within a millisecond of their mean, the rate it finds is theirs.
     const double mean = static_cast<double>(times.back() - times.front()) / static_cast<double>(times.size() - 1);
     for (std::size_t i = 1; i < times.size(); ++i) {
-        if (std::abs(static_cast<double>(times[i] - times[i - 1]) - mean) > 1.0) return false;
+        if (std::abs(static_cast<double>(times[i] - times[i - 1]) - mean) > 1.0) return 0;
     }
     const double rate = 1000.0 / mean;
-    if (rate < 19.6 || rate > 100.0) return false;
     // A header that says otherwise would make ffmpeg doubt the times (H.264's own rate then wins).
-    return metadataRate <= 0 || std::abs(metadataRate / rate - 1.0) <= 0.05;
+    return metadataRate <= 0 || std::abs(metadataRate / rate - 1.0) <= 0.05 ? rate : 0;
+}
+
+}  // namespace
+
+bool FlvRateSuitsMpeg1(std::string_view start) {
+    const double rate = EvenRate(start);
+    return rate >= 19.6 && rate <= 100.0;
+}
+
+int FlvLowRateMpeg1Twelfths(std::string_view start) {
+    const double rate = EvenRate(start);
+    // ffmpeg matches the times against rates in twelfths of a picture a second (and NTSC's, a
+    // thousandth off a whole one): only a rate within a twentieth of a percent of one of those
+    // twelfths is certain. Sixty pictures' whole milliseconds tell it to a fortieth of a percent.
+    const long twelfths = std::lround(rate * 12);
+    if (twelfths < 12 || std::abs(rate * 12 / static_cast<double>(twelfths) - 1.0) > 0.0005) return 0;
+    const double exact = static_cast<double>(twelfths) / 12;
+    if (exact >= 19.488) return 0;
+    return static_cast<int>(twelfths * static_cast<long>(std::ceil(23.976 / exact)));
 }
 
 }  // namespace talvenor

@@ -17,4 +17,10 @@ inline constexpr std::size_t kFlvStartBytes = 2u << 20;
 // rate, anything but an FLV file.
 bool FlvRateSuitsMpeg1(std::string_view start);
 
+// For `start` showing pictures evenly spaced at fewer than 19.488 a second, at a rate ffmpeg takes
+// for the file's with certainty (a whole number of twelfths of a picture a second: 15, 12, 7.5...),
+// the rate the MPEG-1 output gets, the smallest multiple of it from 23.976 up (15 -> 30, 12 -> 24,
+// 5 -> 25), in twelfths of a picture a second; 0 whenever that is not certain from these bytes.
+int FlvLowRateMpeg1Twelfths(std::string_view start);
+
 }  // namespace talvenor

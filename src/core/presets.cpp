@@ -20,11 +20,13 @@ const std::array<ConversionPreset, kPresetCount> kPresets{{
     // picture of the fps filter, and copies the pixels of the second, the pictures at their own
     // times, which ffmpeg then repeats to fill the rate, as it always has.
     // That copy adds a fifth or more to the conversion's processor time: a source whose start
-    // shows a rate ffmpeg keeps by itself gets the plain line, which gives the same bytes.
+    // shows a rate ffmpeg keeps by itself gets the plain line, which gives the same bytes; one
+    // whose start shows a lower rate for certain is given the output's rate with -r, which, with
+    // a filter of no effect in the graph, gives the same bytes as well.
     {"Vidéo  FLV vers MPEG1", ".flv", "Video|*.flv;",
      ".flv -vf split[a][b];[a]fps='if(gte(source_fps,19.488),source_fps,if(gt(source_fps,0),"
      "source_fps*ceil(23.976/source_fps),25))',trim=end_frame=1[r];[r][b]lut2=c0=y:c1=y:c2=y ",
-     ".mpeg", ".flv  "},
+     ".mpeg", ".flv  ", ".flv -vf null -r "},
     {"Vidéo  AVI vers FLV", ".avi", "Video|*.avi;",
      ".avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv ", ".flv", ""},
 }};
@@ -83,9 +85,14 @@ std::string PartialOutput(const std::string& output) {
 CommandLine ConversionCommand(const ConversionPreset& preset, const std::string& toolDir,
                               const std::string& baseName, const std::string& sourceName,
                               std::string_view sourceStart, const std::string& outputFolder) {
-    const bool ownRate = !preset.middleAtOwnRate.empty() && FlvRateSuitsMpeg1(sourceStart);
+    std::string middle(preset.middle);
+    if (!preset.middleAtOwnRate.empty() && FlvRateSuitsMpeg1(sourceStart)) {
+        middle = preset.middleAtOwnRate;
+    } else if (const int twelfths = preset.middleAtLowRate.empty() ? 0 : FlvLowRateMpeg1Twelfths(sourceStart)) {
+        const std::string rate = twelfths % 12 == 0 ? std::to_string(twelfths / 12) : std::to_string(twelfths) + "/12";
+        middle = Join({preset.middleAtLowRate, rate, " "});
+    }
     // The middle text starts with the source extension, which belongs to the input's name.
-    const std::string_view middle = ownRate ? preset.middleAtOwnRate : preset.middle;
     const std::size_t extEnd = middle.find(' ');
     const std::string input =
         sourceName.empty() ? Join({baseName, middle.substr(0, extEnd)}) : sourceName;

@@ -20,6 +20,9 @@ struct ConversionPreset {
     // The middle text for a source whose own rate the output keeps, as the start of the file
     // shows it (FlvRateSuitsMpeg1); empty where the line never depends on the source.
     std::string_view middleAtOwnRate;
+    // The middle text, before the rate, for a source of fewer than 19.488 pictures a second whose
+    // rate the start of the file shows (FlvLowRateMpeg1Twelfths); empty where there is none.
+    std::string_view middleAtLowRate{};
 };
 
 inline constexpr int kPresetCount = 4;

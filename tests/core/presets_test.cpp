@@ -58,6 +58,22 @@ TEST(ConversionCommand, TheMpeg1LineIsThePlainOneWhereTheSourcesStartShowsARateF
         EXPECT_EQ(ConversionCommand(kPresets[2], "/t", "c", "c.flv", start).arguments.size() == 4, plain) << start.size();
     }
     EXPECT_EQ(ConversionCommand(kPresets[2], "/t", "c", "c.flv", FlvFile(45, 30)).text, "/t/ffmpeg -y -i c.flv  c.mpeg");
+    // Below that, a rate ffmpeg takes with certainty gets the output's own with -r (which, with a
+    // filter in the graph, gives the filter line's very bytes); any doubt, the filter line: a rate
+    // off the twelfths (67 ms apart), NTSC's 14.985, uneven times, a header at odds, too few pictures.
+    const std::vector<std::pair<std::string, std::string>> low = {
+        {FlvFile(61, 15), "30"}, {FlvFile(61, 12), "24"}, {FlvFile(61, 7.5), "30"}, {FlvFile(61, 5), "25"},
+        {FlvFile(61, 14), "28"}, {FlvFile(61, 1000.0 / 67), ""}, {FlvFile(61, 15000.0 / 1001), ""},
+        {FlvFile(61, 15, 0, 5), ""}, {FlvFile(61, 15, 30), ""}, {FlvFile(16, 15), ""}, {FlvFile(61, 19.4), ""}};
+    for (const auto& [start, rate] : low) {
+        const std::vector<std::string> arguments = ConversionCommand(kPresets[2], "/t", "c", "c.flv", start).arguments;
+        ASSERT_GE(arguments.size(), 5u);
+        if (rate.empty()) {
+            EXPECT_EQ(arguments[4].substr(0, 5), "split") << start.size();
+        } else {
+            EXPECT_EQ(arguments, (std::vector<std::string>{"-y", "-i", "c.flv", "-vf", "null", "-r", rate, "c (inachevé).mpeg"}));
+        }
+    }
 }
 
 TEST(ConversionCommand, AwkwardNamesStayOneArgumentEach) {
