@@ -49,18 +49,27 @@ TEST(WindowsCommandLine, PlainNamesGiveTheComposedTextWithTheToolFound) {
         std::wstring program;
         std::wstring expected;
     };
+    // A conversion's line as the text composes it, its output under its own name.
+    const auto composed = [](const ConversionPreset& preset, const std::string& toolDir, const std::string& base) {
+        CommandLine line = ConversionCommand(preset, toolDir, base);
+        line.arguments.back() = line.output;
+        return line;
+    };
     const Case cases[] = {
-        {ConversionCommand(kPresets[0], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
+        {composed(kPresets[0], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
          L"C:\\Outils\\ffmpeg.exe -y -i clip.flv -f avi clip.avi"},
-        {ConversionCommand(kPresets[3], "D:\\T", "vidéo"), L"D:\\T\\ffmpeg",
+        {composed(kPresets[3], "D:\\T", "vidéo"), L"D:\\T\\ffmpeg",
          L"D:\\T\\ffmpeg -y -i vidéo.avi -ab 56k -ar 44100 -b 200k -r 15 -s 320x240 -f flv vidéo.flv"},
         {PlayerCommand("C:\\Outils", "clip", ".flv"), L"C:\\Outils\\ffplay.exe",
          L"C:\\Outils\\ffplay.exe clip.flv"},
         {MixerCommand(), L"C:\\Windows\\System32\\SndVol.exe", L"C:\\Windows\\System32\\SndVol.exe /t"},
         // A tool folder with blanks is quoted as the first word, the rest of the text kept.
-        {ConversionCommand(kPresets[0], "C:\\Program Files\\Talvenor", "clip"),
+        {composed(kPresets[0], "C:\\Program Files\\Talvenor", "clip"),
          L"C:\\Program Files\\Talvenor\\ffmpeg.exe",
          L"\"C:\\Program Files\\Talvenor\\ffmpeg.exe\" -y -i clip.flv -f avi clip.avi"},
+        // The temporary name a conversion really writes has a blank: every argument is then written out.
+        {ConversionCommand(kPresets[0], "C:\\Outils", "clip"), L"C:\\Outils\\ffmpeg.exe",
+         L"C:\\Outils\\ffmpeg.exe -y -i clip.flv -f avi \"clip (inachevé).avi\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(win32::WindowsCommandLine(c.command, c.program), c.expected) << c.command.text;

@@ -305,7 +305,8 @@ TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
     const std::wstring tool = LR"("C:\Outils\ffmpeg.exe" -y -i "clip \"été\"\\.flv"  -f avi x.avi)";
     // With and without the file to settle, whose names may hold blanks, accents and "--file".
     for (const win32::ConsoleRequest& request :
-         {win32::ConsoleRequest{tool, L"", L""}, win32::ConsoleRequest{tool, L"D:\\v --file\\x.avi", L"x (inachevé).avi"}}) {
+         {win32::ConsoleRequest{tool, L"", L""}, win32::ConsoleRequest{tool, L"D:\\v --file\\x.avi", L"x (inachevé).avi"},
+          win32::ConsoleRequest{tool, L"\\\\s\\a\\\"b\\\\\" c.avi", L"-x.avi"}}) {
         const std::wstring line = win32::ConsoleCommandLine(L"C:\\Program Files\\Talvenor\\Talvenor.exe", request);
         EXPECT_EQ(win32::ConsoleRequestOf(line), request);
     }
@@ -313,7 +314,7 @@ TEST(ConsoleCommandLine, CarriesTheToolsLineThroughUntouched) {
     EXPECT_EQ(win32::ConsoleRequestOf(LR"("C:\Talvenor\Talvenor.exe")"), std::nullopt);
     EXPECT_EQ(win32::ConsoleRequestOf(LR"(Talvenor.exe --consoles x)"), std::nullopt);
     EXPECT_EQ(win32::ConsoleRequestOf(LR"("C:\dossier --console\Talvenor.exe" clip.flv)"), std::nullopt);
-    EXPECT_EQ(win32::ConsoleRequestOf(LR"(Talvenor.exe --console --file "x.avi" ffmpeg)"), std::nullopt);
+    EXPECT_EQ(win32::ConsoleRequestOf(LR"(Talvenor.exe --console --file "x.avi")"), std::nullopt);
 }
 
 }  // namespace

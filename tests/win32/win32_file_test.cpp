@@ -136,7 +136,7 @@ TEST_F(FileWindowTest, EnterAndSpacePressAFocusedButton) {
     SendMessageW(Of(ControlId::CmdLancer), WM_KEYDOWN, VK_SPACE, 0);
     SendMessageW(Of(ControlId::CmdLancer), WM_KEYUP, VK_SPACE, 0xC0000001);
     ASSERT_EQ(platform.launched.size(), 2u);
-    EXPECT_EQ(platform.launched.back().arguments.back(), "clip.avi");
+    EXPECT_EQ(platform.launched.back().output, "clip.avi");
 }
 
 TEST_F(FileWindowTest, PictureButtonsCarryTheNameAScreenReaderReads) {

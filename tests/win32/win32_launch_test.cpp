@@ -69,7 +69,7 @@ TEST_F(ShellTest, TheToolGetsItsArgumentsTheWorkingDirectoryAndTheWindowStyle) {
         bool exactText;  // names that need no quotes: the line is the composed text itself
     };
     const Case cases[] = {
-        {ConversionCommand(kPresets[2], ToolDir(), "clip"), WindowStyle::NormalFocus, -1, true},
+        {ConversionCommand(kPresets[2], ToolDir(), "clip"), WindowStyle::NormalFocus, -1, false},
         {ConversionCommand(kPresets[1], ToolDir(), "mon clip & co ^ 100%"), WindowStyle::NormalFocus, -1, false},
         {ConversionCommand(kPresets[3], ToolDir(), "été \"à\" Noël"), WindowStyle::NormalFocus, -1, false},
         {ConversionCommand(kPresets[0], ToolDir(), "-dash"), WindowStyle::NormalFocus, -1, false},

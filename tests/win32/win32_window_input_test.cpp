@@ -71,7 +71,7 @@ TEST_F(WindowTest, ButtonsTheListAndTheFileBoxReachTheirHandlers) {
 
     SendMessageW(Of(ControlId::CmdLancer), BM_CLICK, 0, 0);
     ASSERT_EQ(platform.launched.size(), 1u);
-    EXPECT_EQ(platform.launched.back().arguments.back(), "été.2024.mpeg");
+    EXPECT_EQ(platform.launched.back().output, "été.2024.mpeg");
 
     SendMessageW(Of(ControlId::Command1), BM_CLICK, 0, 0);
     ASSERT_EQ(platform.messages.size(), 1u);

@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "console_words.h"
+#include "win32_command_line.h"
 #include "conversion_progress.h"
 #include "win32_handles.h"
 #include "win32_platform.h"
@@ -245,8 +246,8 @@ bool Settle(const ConsoleRequest& request, DWORD code) {
         return true;
     }
     // A tool that ended well without writing a file leaves nothing to name.
-    return MoveFileExW(request.partial.c_str(), request.output.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-           GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (GetFileAttributesW(request.partial.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    return MoveFileExW(request.partial.c_str(), request.output.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 // Keeps the console open until the user presses Entrée (or closes it).
@@ -271,7 +272,10 @@ void ShowFailed(const std::string& tool) {
 
 std::wstring ConsoleCommandLine(std::wstring_view program, const ConsoleRequest& request) {
     std::wstring line = L"\"" + std::wstring(program) + L"\" " + std::wstring(kConsoleSwitch) + L" ";
-    if (!request.output.empty()) line += std::wstring(kFileSwitch) + L" \"" + request.output + L"\" \"" + request.partial + L"\" ";
+    if (!request.output.empty()) {
+        // Quoted as the C runtime reads them, so that the console can take them off the front.
+        line += std::wstring(kFileSwitch) + L" " + QuoteArgument(request.output) + L" " + QuoteArgument(request.partial) + L" ";
+    }
     return line + request.toolLine;
 }
 
@@ -284,14 +288,32 @@ bool TakeSwitch(std::wstring_view& rest, std::wstring_view word) {
     return true;
 }
 
-// Takes a quoted name off the front of `rest`.
+// Takes the first argument off the front of `rest`, read as CommandLineToArgvW and the C runtime
+// read it: blanks end it outside quotes, 2n backslashes before a quote are n and the quote opens
+// or closes, 2n + 1 are n and a quote; other backslashes are themselves. Empty: none there.
 std::optional<std::wstring> TakeQuoted(std::wstring_view& rest) {
-    if (rest.empty() || rest.front() != L'"') return std::nullopt;
-    const std::size_t closing = rest.find(L'"', 1);
-    if (closing == std::wstring_view::npos || closing == 1) return std::nullopt;
-    std::wstring name(rest.substr(1, closing - 1));
-    rest = SkipBlanks(rest.substr(closing + 1));
-    return name;
+    std::wstring argument;
+    bool quoted = false;
+    std::size_t i = 0;
+    while (i < rest.size() && (quoted || !IsBlank(rest[i]))) {
+        std::size_t backslashes = 0;
+        while (i < rest.size() && rest[i] == L'\\') ++backslashes, ++i;
+        if (i < rest.size() && rest[i] == L'"') {
+            argument.append(backslashes / 2, L'\\');
+            if (backslashes % 2 == 1) {
+                argument.push_back(L'"');
+            } else {
+                quoted = !quoted;
+            }
+            ++i;
+            continue;
+        }
+        argument.append(backslashes, L'\\');
+        if (i < rest.size() && (quoted || !IsBlank(rest[i]))) argument.push_back(rest[i++]);
+    }
+    if (argument.empty()) return std::nullopt;
+    rest = SkipBlanks(rest.substr(i));
+    return argument;
 }
 
 }  // namespace

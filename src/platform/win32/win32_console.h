@@ -23,7 +23,8 @@ struct ConsoleRequest {
 };
 
 // The line that starts `program` (Talvenor.exe) as the console of `request`:
-// "program" --console [--file "OUTPUT" "PARTIAL"] TOOL'S LINE. A Windows file name holds no '"'.
+// "program" --console [--file OUTPUT PARTIAL] TOOL'S LINE, the two names quoted as the C runtime
+// reads them.
 std::wstring ConsoleCommandLine(std::wstring_view program, const ConsoleRequest& request);
 
 // The request when `commandLine`, as GetCommandLineW gives it, asks for a console; the tool's

@@ -130,7 +130,7 @@ static void Settle(struct Session* session) {
     if (session->output == NULL) return;
     if (session->exitCode != 0) {
         (void)unlink(session->partial);
-    } else if (rename(session->partial, session->output) != 0 && errno != ENOENT) {
+    } else if (rename(session->partial, session->output) != 0 && errno != ENOENT && errno != ENOTDIR) {
         session->exitCode = CHANNEL_STATUS_NOT_NAMED;
     }
 }
