@@ -50,7 +50,7 @@ for clip in hd webcam; do
     mapfile -t row2 < <(cd "$work" && "$work/preset_line" 2 "$clip" "$clip.flv")
     plain=(-i "$clip.flv" "$clip.mpeg")
     [ "$clip" = webcam ] && plain=(-i "$clip.flv" -r 30 "$clip.mpeg")
-    kind=filter; [ "${#row2[@]}" = 4 ] && kind=plain
+    kind=filter; [ "${#row2[@]}" = 4 ] && kind=plain; [[ " ${row2[*]} " == *" null -r "* ]] && kind="-r ${row2[6]}"
     t_row2=$(best row2.mpeg "${row2[@]:1}")
     t_plain=$(best plain.mpeg "${plain[@]}")
     t_filter=$(best filter.mpeg -i "$clip.flv" -vf "$filter" "$clip.mpeg")
