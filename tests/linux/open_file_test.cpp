@@ -107,20 +107,20 @@ TEST_F(OpenFile, AFileOnTheCommandLineIsChosenWhereverTalvenorStarts) {
     const std::vector<Case> cases = {
         {{"@/Mon clip.FLV"},
          true,
-         {"-y", "-i", "Mon clip.FLV", "-f", "avi", "Mon clip.avi"},
+         {"-y", "-i", "Mon clip.FLV", "-f", "avi", "Mon clip (inachevé).avi"},
          {"Mon clip.FLV"}},
         // The preset follows the file: row 3 reads AVI files.
         {{"@/Caméra 42.AVI"},
          true,
          {"-y", "-i", "Caméra 42.AVI", "-ab", "56k", "-ar", "44100", "-b", "200k", "-r", "15", "-s",
-          "320x240", "-f", "flv", "Caméra 42.flv"},
+          "320x240", "-f", "flv", "Caméra 42 (inachevé).flv"},
          {"Caméra 42.AVI"}},
         // A name from a Latin-1 disk reaches the tools byte for byte.
-        {{"@/vid\xe9o.flv"}, true, {"-y", "-i", "vid\xe9o.flv", "-f", "avi", "vid\xe9o.avi"}, {"vid\xe9o.flv"}},
+        {{"@/vid\xe9o.flv"}, true, {"-y", "-i", "vid\xe9o.flv", "-f", "avi", "vid\xe9o (inachevé).avi"}, {"vid\xe9o.flv"}},
         // "--" ends the options: a name may begin with "-".
         {{"--", "-tiret.flv"},
          false,
-         {"-y", "-i", "./-tiret.flv", "-f", "avi", "./-tiret.avi"},
+         {"-y", "-i", "./-tiret.flv", "-f", "avi", "./-tiret (inachevé).avi"},
          {"./-tiret.flv"}},
     };
     for (const Case& c : cases) {
@@ -179,7 +179,7 @@ TEST_F(OpenFile, SpaceOnTheFocusedFileBoxOpensTheDialogAndCapitalsReachTheTools)
     EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Edge) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
     EXPECT_EQ(ffmpeg, (std::vector<std::string>{media.path().string(), "-y", "-i", "CLIP.FLV", "-f",
-                                                "avi", "CLIP.avi"}));
+                                                "avi", "CLIP (inachevé).avi"}));
     EXPECT_EQ(ffplay, (std::vector<std::string>{media.path().string(), "CLIP.FLV"}));
 }
 
@@ -212,7 +212,7 @@ TEST_F(OpenFile, TheDesktopsOwnDialogWhereItsThemeOffersOne) {
     EXPECT_TRUE(WaitUntil([&] { return PixelAt(kText1Edge) == kLightCyan; }, 5s));
     const auto [ffmpeg, ffplay] = ConvertAndView();
     EXPECT_EQ(ffmpeg, (std::vector<std::string>{folder.string(), "-y", "-i", "le clip.flv", "-f",
-                                                "avi", "le clip.avi"}));
+                                                "avi", "le clip (inachevé).avi"}));
     EXPECT_EQ(ffplay, (std::vector<std::string>{folder.string(), "le clip.flv"}));
 }
 
