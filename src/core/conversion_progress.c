@@ -238,6 +238,15 @@ size_t ProgressTitle(const struct ProgressReader* reader, const char* tool, char
     return title.length;
 }
 
+size_t ProgressFailedTitle(const char* tool, char* out, size_t capacity) {
+    struct Title title = {out, capacity, 0, 0};
+    if (capacity > 0) out[0] = '\0';
+    Append(&title, TALVENOR_TITLE_NAME TALVENOR_TITLE_SEPARATOR);
+    Append(&title, tool);
+    Append(&title, TALVENOR_TITLE_SEPARATOR TALVENOR_TITLE_FAILED);
+    return title.length;
+}
+
 const char* ProgressFailureReason(const struct ProgressReader* reader, enum ToolEnd end) {
     if (end == TOOL_NOT_STARTED) return TALVENOR_REASON_NOT_STARTED;
     if (end == TOOL_NOT_NAMED) return TALVENOR_REASON_NOT_NAMED;

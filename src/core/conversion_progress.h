@@ -59,6 +59,10 @@ long ProgressSecondsLeft(const struct ProgressReader* reader);
 size_t ProgressTitle(const struct ProgressReader* reader, const char* tool, char* out,
                      size_t capacity);
 
+/* The title once the conversion has failed, never a stale percentage: "Talvenor — ffmpeg — échec
+   de la conversion", as ProgressTitle writes its titles. */
+size_t ProgressFailedTitle(const char* tool, char* out, size_t capacity);
+
 /* The sentence, in French and UTF-8, that says after a failed conversion what happened and what
    the user can do: the tool's own lines tell the cause when they can, else how it ended. */
 const char* ProgressFailureReason(const struct ProgressReader* reader, enum ToolEnd end);

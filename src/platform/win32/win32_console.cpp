@@ -262,10 +262,10 @@ void WaitForEnter(HANDLE input) {
     }
 }
 
-// The title says the conversion failed, never a stale percentage.
 void ShowFailed(const std::string& tool) {
-    SetConsoleTitleW(Widen(TALVENOR_TITLE_NAME TALVENOR_TITLE_SEPARATOR + tool +
-                           TALVENOR_TITLE_SEPARATOR TALVENOR_TITLE_FAILED).c_str());
+    char title[256];
+    ProgressFailedTitle(tool.c_str(), title, sizeof title);
+    SetConsoleTitleW(Widen(title).c_str());
 }
 
 }  // namespace

@@ -195,8 +195,11 @@ int Attach(const char* path, pid_t console, const char* tool) {
     /* Done: the bar goes; failed: it stays, in its error state. */
     if (show.shown && ProgressPercent(&show.reader) >= 0) printf("\033]9;4;%s\033\\", code == 0 ? "0" : "2;100");
     if (code == 0) return 0;
-    /* The title says it failed, never a stale percentage. */
-    if (show.shown) printf("\033]0;" TALVENOR_TITLE_NAME TALVENOR_TITLE_SEPARATOR "%s" TALVENOR_TITLE_SEPARATOR TALVENOR_TITLE_FAILED "\033\\", tool);
+    if (show.shown) {
+        char failed[400];
+        ProgressFailedTitle(tool, failed, sizeof failed);
+        printf("\033]0;%s\033\\", failed);
+    }
     if (code == kStatusUnknown) {
         printf("\n%s (code inconnu).\n", TALVENOR_CONVERSION_FAILED);
     } else if (code != CHANNEL_STATUS_NOT_NAMED) {
